@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tintwell needs that are not installed yet.
+#   scripts/deps.sh run    what building and running the program needs
+#   scripts/deps.sh test   that, plus what the tests and benchmarks need
+set -euo pipefail
+
+run_pkgs=(
+  build-essential cmake ninja-build pkg-config
+  libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev libfreetype-dev libfontconfig-dev libcups2-dev zlib1g-dev
+  fonts-liberation timgm6mb-soundfont
+)
+test_pkgs=(
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth xdotool x11-utils imagemagick sox
+  clang libclang-rt-14-dev
+)
+
+pkgs=("${run_pkgs[@]}")
+if [ "${1:-run}" = test ]; then
+  pkgs+=("${test_pkgs[@]}")
+fi
+
+missing=()
+for p in "${pkgs[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
