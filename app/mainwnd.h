@@ -1,0 +1,19 @@
+// The main window's message handling, screen states and the input helpers of long operations.
+#pragma once
+
+#include <windows.h>
+
+#define WM_SHOWTITLEDLG (WM_USER + 1)
+#define WM_CREATEBUTTONS 2024
+
+extern int ScreenState;  // 3 nothing shown, 2 title screen, 1 page screen to build, 0 running
+extern int BusyFlag;
+extern POINT ptMouse;
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnChar(HWND hwnd, WPARAM character);
+LRESULT OnKeyDown(HWND hwnd, WPARAM virtualKey);
+LRESULT OnMouseMove(LPARAM lParam);
+void PressButton(HWND button, int commandId);
+void DiscardQueuedInput();
+void RepostMouseMove();

@@ -1,0 +1,42 @@
+// The page model: the PageImage and its file format, the colour table and display palette, and
+// the page set with its navigation and display.
+#pragma once
+
+#include <windows.h>
+
+// --- PageImage and page files ---
+#define PAGE_MAGIC 0x5754  // "TW"
+
+typedef struct tagMYBITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[256];
+} MYBITMAPINFO;
+
+extern BITMAPFILEHEADER bmfhead;  // bfReserved1 is the page-blank flag
+extern MYBITMAPINFO bmp;
+// The pixels are lpDib (support.h).
+
+int LoadPage(LPCSTR path);
+int SavePage(LPCSTR path);
+void ExpandMonoRow(const BYTE* source, BYTE* destination, int count);
+
+// --- Colour table and display palette ---
+#define ColorCount 38
+#define PAPER_INDEX 37
+extern const BYTE ColorTable[ColorCount][4];  // red, green, blue, 0
+extern LOGPALETTE* const LogPalette;          // 256 entries
+extern HPALETTE hPalette;
+extern HPALETTE hOldPalette;
+int CreateDisplayPalette();
+
+// --- Page set and display ---
+#define PAGE_COUNT 6
+extern const char* const PageFileNames[PAGE_COUNT];
+extern const int PageTitleRows[PAGE_COUNT];
+extern int CurrentPage;
+
+int ShowPage();
+void ShowPageTitle(HDC hdc);
+int NextPage(HWND hwnd);
+int PreviousPage(HWND hwnd);
+void LoadFirstPage();
