@@ -1,0 +1,224 @@
+// The simple file calls (_lopen, _lcreat, _lread, _lwrite, _llseek, _lclose and the _h forms),
+// MoveFileExA and DeleteFileA, on POSIX files. HFILEs are small numbers of our own, so a
+// stale or made-up HFILE never reaches a descriptor someone else owns.
+#include <cerrno>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "host/host.h"
+#include "windows.h"
+
+namespace {
+
+struct Files {
+    std::map<HFILE, int> open;  // HFILE -> descriptor
+    HFILE next = 3;
+};
+
+Files& TheFiles() {
+    static Files files;
+    return files;
+}
+
+int Descriptor(HFILE h) {
+    auto& open = TheFiles().open;
+    auto it = open.find(h);
+    return it == open.end() ? -1 : it->second;
+}
+
+// Program paths may use the system's separator.
+std::string NativePath(LPCSTR path) {
+    std::string p = path;
+    for (char& c : p)
+        if (c == '\\') c = '/';
+    return p;
+}
+
+DWORD ErrorFromErrno(int e) {
+    switch (e) {
+    case ENOENT: return 2;   // ERROR_FILE_NOT_FOUND
+    case ENOTDIR: return 3;  // ERROR_PATH_NOT_FOUND
+    case EACCES:
+    case EPERM:
+    case EROFS: return 5;    // ERROR_ACCESS_DENIED
+    case EEXIST: return 183; // ERROR_ALREADY_EXISTS
+    case ENOSPC: return 112; // ERROR_DISK_FULL
+    default: return 31;      // ERROR_GEN_FAILURE
+    }
+}
+
+HFILE Register(int fd) {
+    Files& files = TheFiles();
+    HFILE h = files.next;
+    while (files.open.count(h) || h == HFILE_ERROR || h <= 0) h = (h <= 0 || h == 0x7fffffff) ? 3 : h + 1;
+    files.next = h == 0x7fffffff ? 3 : h + 1;
+    files.open[h] = fd;
+    return h;
+}
+
+HFILE OpenWith(LPCSTR path, int flags) {
+    if (!path) return HFILE_ERROR;
+    int fd = ::open(NativePath(path).c_str(), flags | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return HFILE_ERROR;
+    }
+    return Register(fd);
+}
+
+LONG ReadAll(HFILE h, void* buffer, size_t n) {
+    int fd = Descriptor(h);
+    if (fd < 0 || (!buffer && n)) {
+        SetLastError(6);
+        return HFILE_ERROR;
+    }
+    size_t done = 0;
+    while (done < n) {
+        ssize_t r = ::read(fd, static_cast<char*>(buffer) + done, n - done);
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) {
+            SetLastError(ErrorFromErrno(errno));
+            return HFILE_ERROR;
+        }
+        if (r == 0) break;  // end of file: a short read returns what there was
+        done += size_t(r);
+    }
+    return LONG(done);
+}
+
+LONG WriteAll(HFILE h, const void* buffer, size_t n) {
+    int fd = Descriptor(h);
+    if (fd < 0 || (!buffer && n)) {
+        SetLastError(6);
+        return HFILE_ERROR;
+    }
+    if (tw::host::Current().InjectFault(tw::host::Fault::FileWrite)) {
+        SetLastError(112);
+        return HFILE_ERROR;
+    }
+    if (n == 0) {
+        // Writing nothing cuts the file at the current position.
+        off_t pos = ::lseek(fd, 0, SEEK_CUR);
+        if (pos < 0 || ::ftruncate(fd, pos) != 0) return HFILE_ERROR;
+        return 0;
+    }
+    size_t done = 0;
+    while (done < n) {
+        ssize_t w = ::write(fd, static_cast<const char*>(buffer) + done, n - done);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) {
+            SetLastError(ErrorFromErrno(errno));
+            return HFILE_ERROR;
+        }
+        done += size_t(w);
+    }
+    return LONG(done);
+}
+
+}  // namespace
+
+HFILE WINAPI _lopen(LPCSTR lpPathName, int iReadWrite) {
+    int access = iReadWrite & 3;
+    int flags = access == OF_WRITE ? O_WRONLY : access == OF_READWRITE ? O_RDWR : O_RDONLY;
+    if (access == 3) return HFILE_ERROR;
+    // The sharing flags have no meaning here; files are not locked against other processes.
+    return OpenWith(lpPathName, flags);
+}
+
+HFILE WINAPI _lcreat(LPCSTR lpPathName, int iAttribute) {
+    (void)iAttribute;
+    if (tw::host::Current().InjectFault(tw::host::Fault::FileCreate)) {
+        SetLastError(5);
+        return HFILE_ERROR;
+    }
+    return OpenWith(lpPathName, O_RDWR | O_CREAT | O_TRUNC);
+}
+
+UINT WINAPI _lread(HFILE hFile, LPVOID lpBuffer, UINT uBytes) { return UINT(ReadAll(hFile, lpBuffer, uBytes)); }
+
+LONG WINAPI _hread(HFILE hFile, LPVOID lpBuffer, LONG lBytes) {
+    if (lBytes < 0) return HFILE_ERROR;
+    return ReadAll(hFile, lpBuffer, size_t(lBytes));
+}
+
+UINT WINAPI _lwrite(HFILE hFile, LPCSTR lpBuffer, UINT uBytes) { return UINT(WriteAll(hFile, lpBuffer, uBytes)); }
+
+LONG WINAPI _hwrite(HFILE hFile, LPCSTR lpBuffer, LONG lBytes) {
+    if (lBytes < 0) return HFILE_ERROR;
+    return WriteAll(hFile, lpBuffer, size_t(lBytes));
+}
+
+LONG WINAPI _llseek(HFILE hFile, LONG lOffset, int iOrigin) {
+    int fd = Descriptor(hFile);
+    int whence = iOrigin == FILE_BEGIN ? SEEK_SET : iOrigin == FILE_CURRENT ? SEEK_CUR : iOrigin == FILE_END ? SEEK_END : -1;
+    if (fd < 0 || whence < 0) {
+        SetLastError(6);
+        return HFILE_ERROR;
+    }
+    off_t pos = ::lseek(fd, lOffset, whence);
+    if (pos < 0 || pos > 0x7fffffff) {
+        SetLastError(131);  // ERROR_NEGATIVE_SEEK
+        return HFILE_ERROR;
+    }
+    return LONG(pos);
+}
+
+HFILE WINAPI _lclose(HFILE hFile) {
+    auto& open = TheFiles().open;
+    auto it = open.find(hFile);
+    if (it == open.end()) {
+        SetLastError(6);
+        return HFILE_ERROR;
+    }
+    int fd = it->second;
+    open.erase(it);
+    return ::close(fd) == 0 ? 0 : HFILE_ERROR;
+}
+
+BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
+    if (!lpExistingFileName || !lpNewFileName) return FALSE;
+    if (tw::host::Current().InjectFault(tw::host::Fault::FileRename)) {
+        SetLastError(5);
+        return FALSE;
+    }
+    std::string from = NativePath(lpExistingFileName), to = NativePath(lpNewFileName);
+    struct stat st;
+    if (::stat(from.c_str(), &st) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    if (!(dwFlags & MOVEFILE_REPLACE_EXISTING)) {
+        // link() refuses an existing target, so no file can appear between test and rename.
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            ::unlink(from.c_str());
+            return TRUE;
+        }
+        if (errno == EEXIST) {
+            SetLastError(183);
+            return FALSE;
+        }
+        if (::access(to.c_str(), F_OK) == 0) {
+            SetLastError(183);
+            return FALSE;
+        }
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
+    if (!lpFileName) return FALSE;
+    if (::unlink(NativePath(lpFileName).c_str()) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
