@@ -11,9 +11,11 @@ namespace tw::gdi {
 
 namespace {
 
+// Never destroyed: objects may still be deleted by static destructors after main returns
+// (the program's font set is one).
 HandleTable<Object>& Table() {
-    static HandleTable<Object> table(HandleKind::Gdi);
-    return table;
+    static auto* table = new HandleTable<Object>(HandleKind::Gdi);
+    return *table;
 }
 
 struct StockSet {
