@@ -28,6 +28,15 @@ struct ProgramOptions {
     std::filesystem::path workDir;
     // Copy the shipped page files (and tune) from the repository's pages/ folder into workDir.
     bool copyPages = true;
+    // A runaway program fails the test instead of hanging it: an action gives up when the program
+    // has not come back to idle within this much virtual time after the time it was to reach
+    // (milliseconds), within this many clock reads and input polls, or within this much real time
+    // (seconds; the process then aborts, as the program's thread cannot be stopped).
+    unsigned runawayMs = 120000;
+    uint64_t runawayHostCalls = 2000000000;
+    unsigned runawayRealSeconds = 240;
+    // Runs instead of WinMain when set: a stand-in program for tests of the harness itself.
+    std::function<int()> entry;
 };
 
 struct BoxInfo {
