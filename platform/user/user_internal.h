@@ -20,4 +20,8 @@ struct MessageBoxRecord {
 // The message boxes open right now, the innermost (topmost) last.
 std::vector<MessageBoxRecord> OpenMessageBoxes();
 
+// Forgets every window, class, timer and queued message without sending any message, so a
+// new program can start in the same process (tests). Handles of the old windows stay invalid.
+void ResetState();
+
 }  // namespace tw::user

@@ -1,0 +1,204 @@
+// USER's internal model shared by its source files: window classes, windows with their
+// geometry and update state, the thread's message queues, timers, focus, capture and the
+// device contexts USER handed out. One thread owns all of it.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/handles.h"
+#include "core/surface.h"
+#include "gdi/gdi_internal.h"
+#include "host/host.h"
+#include "windows.h"
+
+namespace tw::user {
+
+using Region = gdi::Region;
+
+struct WndClass {
+    std::string name;  // as registered
+    ATOM atom = 0;
+    UINT style = 0;
+    WNDPROC proc = nullptr;
+    HINSTANCE instance = nullptr;
+    HICON icon = nullptr;
+    HCURSOR cursor = nullptr;
+    HBRUSH background = nullptr;
+    bool builtin = false;
+};
+
+// State of the built-in "button" class, kept with the window.
+struct ButtonData {
+    UINT state = 0;         // BST_PUSHED | BST_FOCUS
+    bool tracking = false;  // pressed by the mouse or the space bar, waiting for the release
+    HFONT font = nullptr;
+};
+
+struct Window {
+    HWND hwnd = nullptr;
+    WndClass* cls = nullptr;
+    WNDPROC proc = nullptr;
+    DWORD style = 0, exStyle = 0;
+    HWND parent = nullptr;  // WS_CHILD windows only
+    HWND owner = nullptr;   // pop-ups created with a parent handle
+    UINT_PTR id = 0;        // child id (the hMenu argument)
+    HINSTANCE instance = nullptr;
+    std::string text;
+    RECT rect{};  // window rectangle in the parent's client coordinates (screen for top-level)
+    std::vector<HWND> children;  // z-order, topmost first
+    bool iconic = false;
+    bool destroying = false;
+    // update state
+    bool needsPaint = false;
+    RECT update{};  // client coordinates; a union rectangle
+    bool erase = false;
+    bool frameDirty = false;  // the 1-pixel border still has to be drawn
+    ButtonData button;
+};
+
+struct Timer {
+    HWND hwnd = nullptr;
+    UINT_PTR id = 0;
+    UINT interval = 0;  // ms
+    TIMERPROC proc = nullptr;
+    uint64_t due = 0;  // host micros
+};
+
+// A DC USER handed out for a window: its clip follows the window when windows move.
+struct LiveDC {
+    HDC hdc = nullptr;
+    HWND hwnd = nullptr;  // null: the whole screen
+    bool paint = false;   // a BeginPaint DC, clipped to paintRect too
+    RECT paintRect{};     // client coordinates
+    bool orphan = false;  // its window was destroyed: it draws nowhere until released
+};
+
+struct State {
+    HandleTable<Window> windows{HandleKind::Window};
+    std::vector<std::unique_ptr<WndClass>> classes;
+    ATOM nextAtom = 0xC000;
+    std::vector<HWND> topLevel;  // z-order, topmost first
+
+    std::deque<MSG> posted;  // PostMessage, TranslateMessage
+    std::deque<MSG> input;   // mouse and keyboard messages, made from raw input when wanted
+    // Input from the host waits raw until the queue gets to it, so that it goes to the window
+    // that has the capture or the focus by then, as Win32 decides at retrieval.
+    struct RawInput {
+        host::InputEvent event;
+        uint64_t when = 0;
+    };
+    std::deque<RawInput> raw;
+    bool cooking = false;
+    bool quit = false;
+    int quitCode = 0;
+    int paintPending = 0;  // windows whose needsPaint is set
+
+    std::vector<Timer> timers;
+    UINT_PTR nextThreadTimer = 0x7F00;
+
+    HWND focus = nullptr, active = nullptr, capture = nullptr;
+
+    std::vector<LiveDC> dcs;
+
+    // Input state
+    uint64_t now = 0;       // host micros at the latest clock read
+    uint64_t lastPoll = 0;  // host micros of the latest input poll
+    bool everPolled = false;
+    unsigned peeksSincePoll = 0;
+    bool polling = false;
+    int mouseX = 0, mouseY = 0;
+    UINT mouseButtons = 0;  // MK_LBUTTON | MK_RBUTTON | MK_MBUTTON
+    bool keyDown[256] = {};
+    struct LastClick {
+        HWND hwnd = nullptr;
+        int button = -1;
+        uint64_t when = 0;
+        int x = 0, y = 0;
+    } lastClick;
+
+    // Messages posted from other threads (audio notifications) wait here.
+    std::mutex inboxLock;
+    std::deque<MSG> inbox;
+    std::atomic<bool> inboxFull{false};
+    std::thread::id owner{};
+    bool ownerSet = false;
+
+    // Single-instance publishing: classes of our top-level windows.
+    bool requestsInstalled = false;
+};
+
+State& S();
+
+// --- windows (window.cpp) ---
+Window* Get(HWND hwnd);           // null for a bad, stale or remote handle
+WndClass* FindClass(LPCSTR name);  // case-insensitive, atoms too; registers built-ins on demand
+HWND Root(HWND hwnd);              // the top-level ancestor
+bool IsDescendant(HWND ancestor, HWND hwnd);  // hwnd is ancestor or inside it
+bool IsVisibleChain(const Window* w);         // visible, and every ancestor too; not minimised
+bool IsEnabledChain(const Window* w);         // neither it nor an ancestor is disabled
+RECT ClientRect(const Window* w);             // (0, 0, cx, cy)
+POINT ClientOrigin(const Window* w);          // client (0, 0) in screen coordinates
+RECT ScreenRect(const Window* w);             // window rectangle in screen coordinates
+Region VisibleRegion(const Window* w, bool clientOnly);
+void LayoutChanged();                       // windows moved, appeared or vanished: re-clip live DCs
+void ExposeScreenRect(const RECT& screen);  // invalidate what lies under a vanished area
+HWND CreateWindowInternal(DWORD exStyle, LPCSTR className, LPCSTR name, DWORD style, int x, int y, int cx,
+                          int cy, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+BOOL DestroyWindowInternal(HWND hwnd);
+BOOL ShowWindowInternal(HWND hwnd, int cmd);
+BOOL EnableWindowInternal(HWND hwnd, BOOL enable);
+void Activate(HWND hwnd);  // makes a top-level window the active one (and gives it the focus)
+HWND WindowFromScreenPoint(int x, int y);  // deepest visible window; stops at a disabled one
+std::string ClassNameOf(HWND hwnd);
+
+// --- queue (queue.cpp) ---
+void PostInternal(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, std::deque<MSG>& queue);
+void ForgetWindowMessages(HWND hwnd);  // drops queued messages and timers of a dying window
+void BindThread();                     // the calling thread owns the queue from now on
+uint64_t NowMicros();                  // reads the host clock and remembers it
+DWORD TickCount();
+
+// --- painting (paint.cpp) ---
+void InvalidateInternal(Window* w, const RECT* rect, bool erase);
+void ValidateAll(Window* w);
+void DrawFrameIfNeeded(Window* w);
+void ForgetWindowDCs(HWND hwnd);
+
+// --- classes provided by the layer ---
+LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+extern const char kMessageBoxClass[];
+void ForgetMessageBoxes();  // a program abandoned inside a box leaves none behind
+
+// --- drawing helpers shared by the button and the message box (paint.cpp) ---
+HFONT SystemFont();  // the classic 8-point sans serif
+void Draw3DRect(HDC hdc, const RECT& r, COLORREF topLeft, COLORREF bottomRight);
+void DrawDottedRect(HDC hdc, const RECT& r);
+
+inline bool RectEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+inline RECT Intersect(const RECT& a, const RECT& b) {
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    if (RectEmpty(r)) r = RECT{0, 0, 0, 0};
+    return r;
+}
+inline RECT Union(const RECT& a, const RECT& b) {
+    if (RectEmpty(a)) return b;
+    if (RectEmpty(b)) return a;
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
+inline RECT Offset(RECT r, int dx, int dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+
+// Region arithmetic on lists of non-overlapping rectangles.
+void RegionSubtract(Region& region, const RECT& cut);
+void RegionIntersect(Region& region, const RECT& clip);
+
+}  // namespace tw::user
