@@ -11,7 +11,7 @@ run_pkgs=(
 )
 test_pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils imagemagick sox
+  xvfb xauth xdotool x11-utils openbox imagemagick sox
   clang libclang-rt-14-dev
 )
 

@@ -1,0 +1,436 @@
+// The SDL2 host: owns the window, its renderer and the streaming texture the screen is shown
+// through, the input queue, the cursors made for the layer, and the rendezvous sockets of the
+// window classes this process has published.
+#include "host/sdl/sdl_host.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "host/sdl/keymap.h"
+
+namespace tw::sdl {
+
+namespace {
+
+// How often PollInput looks at SDL (it is called once per pixel by the fill).
+constexpr uint64_t kPumpMicros = 1000;
+// The shortest time between two presented frames.
+constexpr uint64_t kFrameMicros = 16000;
+
+int Clamp(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); }
+
+bool WindowedRequested() {
+    const char* v = std::getenv("TINTWELL_WINDOWED");
+    return v && *v && std::strcmp(v, "0") != 0;
+}
+
+SDL_Cursor* MakeColorCursor(const host::CursorImage& image) {
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!surface) return nullptr;
+    for (int y = 0; y < image.height; ++y) {
+        std::memcpy(static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(y) * surface->pitch,
+                    image.argb + static_cast<size_t>(y) * image.width, static_cast<size_t>(image.width) * 4);
+    }
+    SDL_Cursor* cursor = SDL_CreateColorCursor(surface, Clamp(image.hotX, 0, image.width - 1),
+                                               Clamp(image.hotY, 0, image.height - 1));
+    SDL_FreeSurface(surface);
+    if (!cursor) {
+        // No colour cursors on this display: the nearest system shape.
+        bool wait = image.name && std::strcmp(image.name, "IDC_WAIT") == 0;
+        cursor = SDL_CreateSystemCursor(wait ? SDL_SYSTEM_CURSOR_WAIT : SDL_SYSTEM_CURSOR_ARROW);
+    }
+    return cursor;
+}
+
+}  // namespace
+
+SdlHost::SdlHost() : screen_(kScreenWidth, kScreenHeight), start_(std::chrono::steady_clock::now()) {
+    // Presenting must never wait for the display's refresh.
+    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Closing the window is the program's business (WM_CLOSE), not a request to quit.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // The click that activates the window also reaches it, as on the desktop the program expects.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
+        desktopWidth_ = mode.w;
+        desktopHeight_ = mode.h;
+    }
+
+    window_ = SDL_CreateWindow("Tintwell", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kScreenWidth,
+                               kScreenHeight, SDL_WINDOW_HIDDEN);
+    if (!window_) {
+        std::fprintf(stderr, "tintwell: cannot create the window: %s\n", SDL_GetError());
+        return;
+    }
+    renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (renderer_) {
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, kScreenWidth,
+                                     kScreenHeight);
+    }
+    if (!renderer_ || !texture_) {
+        std::fprintf(stderr, "tintwell: cannot draw into the window: %s\n", SDL_GetError());
+        Close();
+        return;
+    }
+    // Scales the screen to whatever the window becomes, letterboxed, and maps mouse events back.
+    SDL_RenderSetLogicalSize(renderer_, kScreenWidth, kScreenHeight);
+    // Characters come from the layer's TranslateMessage, not from SDL's text input.
+    SDL_StopTextInput();
+
+    Uint32 first = SDL_RegisterEvents(2);
+    userEvents_ = first == static_cast<Uint32>(-1) ? 0 : first;
+    instanceDir_ = DefaultInstanceDir();
+    open_ = true;
+}
+
+SdlHost::~SdlHost() { Close(); }
+
+void SdlHost::Close() {
+    open_ = false;
+    published_.clear();
+    for (auto& [name, cursor] : cursors_) {
+        if (cursor) SDL_FreeCursor(cursor);
+    }
+    cursors_.clear();
+    currentCursor_ = nullptr;
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) SDL_DestroyWindow(window_);
+    texture_ = nullptr;
+    renderer_ = nullptr;
+    window_ = nullptr;
+    shown_ = false;
+    fullscreen_ = false;
+    queue_.clear();
+}
+
+uint64_t SdlHost::NowMicros() {
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_).count());
+}
+
+// --- screen ---
+
+bool SdlHost::SetDisplayMode(int width, int height, int bpp) {
+    (void)bpp;  // the screen is shown in the desktop's own depth
+    if (WindowedRequested() || !window_) return false;
+    if (width != kScreenWidth || height != kScreenHeight) return false;
+    if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
+    fullscreen_ = true;
+    dirty_ = true;
+    return true;
+}
+
+void SdlHost::RestoreDisplayMode() {
+    if (!window_ || !fullscreen_) return;
+    SDL_SetWindowFullscreen(window_, 0);
+    fullscreen_ = false;
+    dirty_ = true;
+}
+
+void SdlHost::Present(uint64_t now) {
+    if (!renderer_) return;
+    if (!shown_) {
+        SDL_ShowWindow(window_);
+        shown_ = true;
+    }
+    SDL_UpdateTexture(texture_, nullptr, screen_.Data(), kScreenWidth * 4);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+    presentedVersion_ = screen_.Version();
+    dirty_ = false;
+    nextPresent_ = now + kFrameMicros;
+}
+
+// --- input ---
+
+bool SdlHost::PollInput(host::InputEvent& ev) {
+    if (queue_.empty() && window_) {
+        uint64_t now = NowMicros();
+        if (now - lastPump_ >= kPumpMicros) {
+            Pump(now);
+            if (NeedsPresent() && now >= nextPresent_) Present(now);
+        }
+    }
+    if (queue_.empty()) return false;
+    ev = queue_.front();
+    queue_.pop_front();
+    return true;
+}
+
+void SdlHost::WaitInput(uint64_t deadlineMicros) {
+    if (!window_) {
+        // No window any more: nothing can arrive; just let the time pass.
+        uint64_t now = NowMicros();
+        if (deadlineMicros != UINT64_MAX && deadlineMicros > now) {
+            std::this_thread::sleep_for(std::chrono::microseconds(std::min<uint64_t>(deadlineMicros - now, 50000)));
+        }
+        return;
+    }
+    woken_ = false;
+    uint64_t now = NowMicros();
+    // A PollInput a moment ago has just asked the display; what SDL holds is enough then.
+    if (now - lastPump_ >= kPumpMicros) {
+        Pump(now);
+    } else {
+        TakeQueued();
+    }
+    for (;;) {
+        if (NeedsPresent() && now >= nextPresent_) Present(now);
+        if (!queue_.empty() || woken_) return;
+        if (deadlineMicros != UINT64_MAX && now >= deadlineMicros) return;
+
+        int64_t waitMicros = deadlineMicros == UINT64_MAX ? -1 : static_cast<int64_t>(deadlineMicros - now);
+        if (NeedsPresent()) {
+            int64_t due = static_cast<int64_t>(nextPresent_ - now);
+            waitMicros = waitMicros < 0 ? due : std::min(waitMicros, due);
+        }
+        // SDL sleeps on the display connection (and our own wake events) and asks the display
+        // itself before it returns.
+        SDL_Event e;
+        int got;
+        if (waitMicros < 0) {
+            got = SDL_WaitEvent(&e);
+        } else {
+            // Rounded up: waking a little early would only mean waiting again.
+            int64_t ms = std::min<int64_t>((waitMicros + 999) / 1000, INT_MAX);
+            got = SDL_WaitEventTimeout(&e, static_cast<int>(ms));
+        }
+        now = NowMicros();
+        lastPump_ = now;
+        if (got) Translate(e);
+        TakeQueued();
+    }
+}
+
+void SdlHost::Wake() {
+    if (!open_ || !userEvents_ || wakePending_.exchange(true)) return;
+    SDL_Event e;
+    std::memset(&e, 0, sizeof e);
+    e.type = userEvents_;
+    if (SDL_PushEvent(&e) <= 0) wakePending_ = false;
+}
+
+void SdlHost::Pump(uint64_t now) {
+    lastPump_ = now;
+    SDL_PumpEvents();
+    TakeQueued();
+}
+
+void SdlHost::TakeQueued() {
+    SDL_Event events[32];
+    for (;;) {
+        int n = SDL_PeepEvents(events, 32, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+        for (int i = 0; i < n; ++i) Translate(events[i]);
+        if (n < 32) break;
+    }
+    ServeInstances();
+}
+
+void SdlHost::Push(const host::InputEvent& ev) {
+    // Mouse moves coalesce, as WM_MOUSEMOVE does: only the latest position matters.
+    if (ev.kind == host::InputEvent::Kind::MouseMove && !queue_.empty() &&
+        queue_.back().kind == host::InputEvent::Kind::MouseMove) {
+        queue_.back() = ev;
+        return;
+    }
+    queue_.push_back(ev);
+}
+
+void SdlHost::Translate(const SDL_Event& e) {
+    using Kind = host::InputEvent::Kind;
+    host::InputEvent ev;
+    switch (e.type) {
+    case SDL_MOUSEMOTION:
+        // The renderer has already mapped the position onto the logical 800 x 600 screen;
+        // the letterbox bars lie outside it.
+        mouseX_ = Clamp(e.motion.x, 0, kScreenWidth - 1);
+        mouseY_ = Clamp(e.motion.y, 0, kScreenHeight - 1);
+        ev.kind = Kind::MouseMove;
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        switch (e.button.button) {
+        case SDL_BUTTON_LEFT: ev.button = 0; break;
+        case SDL_BUTTON_RIGHT: ev.button = 1; break;
+        case SDL_BUTTON_MIDDLE: ev.button = 2; break;
+        default: return;
+        }
+        mouseX_ = Clamp(e.button.x, 0, kScreenWidth - 1);
+        mouseY_ = Clamp(e.button.y, 0, kScreenHeight - 1);
+        ev.kind = e.type == SDL_MOUSEBUTTONDOWN ? Kind::MouseDown : Kind::MouseUp;
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        ev.vk = VirtualKeyFromSdl(e.key.keysym.sym);
+        if (ev.vk == 0) return;
+        ev.kind = e.type == SDL_KEYDOWN ? Kind::KeyDown : Kind::KeyUp;
+        ev.repeat = e.type == SDL_KEYDOWN && e.key.repeat != 0;
+        ev.alt = (e.key.keysym.mod & KMOD_ALT) != 0;
+        break;
+    case SDL_QUIT:
+        ev.kind = Kind::CloseRequest;
+        break;
+    case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            ev.kind = Kind::CloseRequest;
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            if (shown_) dirty_ = true;  // what the window showed may be gone
+            return;
+        default:
+            return;
+        }
+        break;
+    default:
+        if (userEvents_ && e.type == userEvents_) {
+            wakePending_ = false;
+            woken_ = true;
+        } else if (userEvents_ && e.type == userEvents_ + 1) {
+            ServeInstances();
+        }
+        return;
+    }
+    ev.x = mouseX_;
+    ev.y = mouseY_;
+    Push(ev);
+}
+
+// --- cursor ---
+
+void SdlHost::SetCursorImage(const host::CursorImage* image) {
+    if (!window_) return;
+    if (!image || !image->argb || image->width <= 0 || image->height <= 0) {
+        if (!cursorHidden_) SDL_ShowCursor(SDL_DISABLE);
+        cursorHidden_ = true;
+        return;
+    }
+    std::string key;
+    if (image->name && *image->name) {
+        key = image->name;
+    } else {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "#%p:%dx%d", static_cast<const void*>(image->argb), image->width, image->height);
+        key = buf;
+    }
+    auto it = cursors_.find(key);
+    SDL_Cursor* cursor = it != cursors_.end() ? it->second : (cursors_[key] = MakeColorCursor(*image));
+    if (cursor && cursor != currentCursor_) {
+        SDL_SetCursor(cursor);
+        currentCursor_ = cursor;
+    }
+    if (cursorHidden_) SDL_ShowCursor(SDL_ENABLE);
+    cursorHidden_ = false;
+}
+
+void SdlHost::GetCursorPos(int& x, int& y) {
+    if (window_ && shown_ && SDL_GetMouseFocus() == window_) {
+        int wx = 0, wy = 0;
+        SDL_GetMouseState(&wx, &wy);
+        float lx = 0, ly = 0;
+        SDL_RenderWindowToLogical(renderer_, wx, wy, &lx, &ly);
+        mouseX_ = Clamp(static_cast<int>(lx), 0, kScreenWidth - 1);
+        mouseY_ = Clamp(static_cast<int>(ly), 0, kScreenHeight - 1);
+    }
+    x = mouseX_;
+    y = mouseY_;
+}
+
+void SdlHost::SetCursorPos(int x, int y) {
+    mouseX_ = Clamp(x, 0, kScreenWidth - 1);
+    mouseY_ = Clamp(y, 0, kScreenHeight - 1);
+    if (!window_ || !shown_) return;
+    int wx = 0, wy = 0;
+    SDL_RenderLogicalToWindow(renderer_, mouseX_ + 0.5f, mouseY_ + 0.5f, &wx, &wy);
+    SDL_WarpMouseInWindow(window_, wx, wy);
+}
+
+// --- single instance ---
+
+std::string SdlHost::SocketPath(const std::string& className) const {
+    return InstanceSocketPath(instanceDir_, className);
+}
+
+void SdlHost::PublishInstance(const std::string& className) {
+    if (!open_ || published_.count(className)) return;
+    auto server = std::make_unique<InstanceServer>();
+    Uint32 type = userEvents_ ? userEvents_ + 1 : 0;
+    // Runs on the server's listening thread: only wakes this one, which answers.
+    auto notify = [type] {
+        if (!type) return;
+        SDL_Event e;
+        std::memset(&e, 0, sizeof e);
+        e.type = type;
+        SDL_PushEvent(&e);
+    };
+    if (server->Listen(SocketPath(className), notify)) published_[className] = std::move(server);
+}
+
+void SdlHost::UnpublishInstance(const std::string& className) { published_.erase(className); }
+
+host::RemoteWindowOps SdlHost::QueryInstance(const std::string& className) {
+    host::RemoteWindowOps ops;
+    // Our own windows are not another process's; asking ourselves would wait for ourselves.
+    if (published_.count(className)) return ops;
+    InstanceReply reply = AskInstance(SocketPath(className), InstanceRequest::Query);
+    ops.exists = reply.exists;
+    ops.iconic = reply.iconic;
+    return ops;
+}
+
+bool SdlHost::RaiseInstance(const std::string& className) {
+    if (published_.count(className)) return false;
+    return AskInstance(SocketPath(className), InstanceRequest::Raise).answered;
+}
+
+bool SdlHost::RestoreInstance(const std::string& className) {
+    if (published_.count(className)) return false;
+    return AskInstance(SocketPath(className), InstanceRequest::Restore).answered;
+}
+
+void SdlHost::ServeInstances() {
+    for (auto& [name, server] : published_) {
+        server->ServePending([this](InstanceRequest request) { return AnswerInstance(request); });
+    }
+}
+
+bool SdlHost::AnswerInstance(InstanceRequest request) {
+    bool visible = window_ && shown_;
+    switch (request) {
+    case InstanceRequest::Query:
+        break;
+    case InstanceRequest::Raise:
+        if (requests_) requests_->Raise();
+        if (visible) SDL_RaiseWindow(window_);
+        break;
+    case InstanceRequest::Restore:
+        if (visible && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED)) SDL_RestoreWindow(window_);
+        if (requests_) requests_->Restore();
+        if (visible) SDL_RaiseWindow(window_);
+        break;
+    }
+    bool iconic = requests_ && requests_->IsIconic();
+    // The window manager may have minimised the window behind the layer's back; a restore asked
+    // for just now is still on its way there, so it does not count.
+    if (request != InstanceRequest::Restore && visible && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED)) {
+        iconic = true;
+    }
+    return iconic;
+}
+
+}  // namespace tw::sdl

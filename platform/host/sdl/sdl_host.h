@@ -1,0 +1,110 @@
+// The host on a real desktop: an SDL2 window showing the 800 x 600 screen, SDL input turned
+// into the layer's input events, the monotonic clock, colour cursors, and the single-instance
+// rendezvous with other processes of the same user.
+#pragma once
+
+#include <SDL.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/surface.h"
+#include "host/host.h"
+#include "host/sdl/instance_link.h"
+
+namespace tw::sdl {
+
+class SdlHost final : public host::Host {
+public:
+    static constexpr int kScreenWidth = 800;
+    static constexpr int kScreenHeight = 600;
+
+    // Needs SDL's video subsystem initialised. The window stays hidden until something is first
+    // drawn, so a process that only finds another instance and leaves never shows one.
+    SdlHost();
+    ~SdlHost() override;
+    SdlHost(const SdlHost&) = delete;
+    SdlHost& operator=(const SdlHost&) = delete;
+
+    // False when the window or its renderer could not be made.
+    bool Ok() const { return window_ != nullptr; }
+    SDL_Window* Window() const { return window_; }  // for checks of what the window shows
+    // Takes the window down and stops answering other processes. The object stays usable (as a
+    // host with no window) for whatever runs after the program has returned.
+    void Close();
+
+    uint64_t NowMicros() override;
+
+    int DesktopWidth() override { return desktopWidth_; }
+    int DesktopHeight() override { return desktopHeight_; }
+    Surface& Screen() override { return screen_; }
+    void ScreenChanged() override { dirty_ = true; }
+    bool SetDisplayMode(int width, int height, int bpp) override;
+    void RestoreDisplayMode() override;
+
+    bool PollInput(host::InputEvent& ev) override;
+    void WaitInput(uint64_t deadlineMicros) override;
+    void Wake() override;
+
+    void SetCursorImage(const host::CursorImage* image) override;
+    void GetCursorPos(int& x, int& y) override;
+    void SetCursorPos(int x, int y) override;
+
+    void PublishInstance(const std::string& className) override;
+    void UnpublishInstance(const std::string& className) override;
+    host::RemoteWindowOps QueryInstance(const std::string& className) override;
+    bool RaiseInstance(const std::string& className) override;
+    bool RestoreInstance(const std::string& className) override;
+    // Requests of other processes are carried out inside PollInput and WaitInput.
+    void SetInstanceRequests(InstanceRequests* handler) override { requests_ = handler; }
+
+private:
+    // Takes everything SDL has queued into the input queue and answers other processes.
+    void Pump(uint64_t now);
+    // The same without asking the display: only what SDL has queued already.
+    void TakeQueued();
+    void Translate(const SDL_Event& e);
+    void Push(const host::InputEvent& ev);
+    bool NeedsPresent() const { return dirty_ || screen_.Version() != presentedVersion_; }
+    void Present(uint64_t now);
+    void ServeInstances();
+    bool AnswerInstance(InstanceRequest request);
+    std::string SocketPath(const std::string& className) const;
+    void MousePosition(int& x, int& y) const;
+
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    bool shown_ = false;
+    std::atomic<bool> open_{false};  // read by Wake from other threads
+    bool fullscreen_ = false;
+
+    Surface screen_;
+    bool dirty_ = false;
+    uint64_t presentedVersion_ = 0;
+    uint64_t nextPresent_ = 0;
+    int desktopWidth_ = kScreenWidth, desktopHeight_ = kScreenHeight;
+
+    std::chrono::steady_clock::time_point start_;
+    uint64_t lastPump_ = 0;
+    std::deque<host::InputEvent> queue_;
+    int mouseX_ = 0, mouseY_ = 0;
+    Uint32 userEvents_ = 0;  // first of our two registered event types: wake, instance request
+    std::atomic<bool> wakePending_{false};
+    bool woken_ = false;
+
+    std::map<std::string, SDL_Cursor*> cursors_;
+    SDL_Cursor* currentCursor_ = nullptr;
+    bool cursorHidden_ = false;
+
+    std::string instanceDir_;
+    std::map<std::string, std::unique_ptr<InstanceServer>> published_;
+    InstanceRequests* requests_ = nullptr;
+};
+
+}  // namespace tw::sdl

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The program in a real window: with TINTWELL_WINDOWED=1 an 800 x 600 window titled "Tintwell"
+# appears on a virtual screen (the time it took is reported) and shows something drawn; closing
+# it the way a window manager does ends the program with status 0.
+#   window.sh TINTWELL_BINARY SOURCE_DIR
+set -u
+bin=$1
+src=$2
+. "$(dirname "$0")/xvfb_common.bash"
+
+tw_need_tools
+tw_prepare_dir "$src"
+tw_start_xvfb 1024x768
+shots=${TW_SHOTS:-$PWD}
+
+started=$(date +%s%N)
+tw_start_program "$bin" first TINTWELL_WINDOWED=1
+pid=$TW_PID
+# Two seconds is what a user waits for at most; a sanitized build on a busy machine may take
+# longer, so the limit is generous and the time is reported.
+tw_wait_window "${TW_WINDOW_WAIT:-10}" || tw_fail "no window titled Tintwell within ${TW_WINDOW_WAIT:-10} s"
+took=$((($(date +%s%N) - started) / 1000000))
+echo "window after $took ms"
+[ "$took" -le 2000 ] || echo "note: the window took longer than 2 s"
+geometry=$(tw_window_geometry "$TW_WID")
+echo "window $TW_WID at $geometry"
+case $geometry in
+800x600+*) ;;
+*) tw_fail "the window is $geometry, not 800x600" ;;
+esac
+[ "$(tw_find_windows | wc -l)" -eq 1 ] || tw_fail "more than one Tintwell window"
+
+shot="$shots/xvfb-window.png"
+tw_settled_screenshot "$shot"
+echo "screenshot: $shot"
+colours=$(tw_colours "$shot" "$geometry")
+echo "colours in the window: $colours"
+[ "$colours" -gt 1 ] || tw_fail "the window shows a single colour: nothing was drawn"
+
+tw_close_window "$TW_WID"
+tw_wait_exit "$pid" "${TW_EXIT_WAIT:-5}" || tw_fail "still running ${TW_EXIT_WAIT:-5} s after the window was closed"
+[ "$TW_STATUS" -eq 0 ] || tw_fail "exit status $TW_STATUS after closing the window"
+[ -z "$(ls "$XDG_RUNTIME_DIR"/*.sock 2>/dev/null)" ] || tw_fail "the instance socket was left behind"
+echo "PASS"
