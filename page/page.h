@@ -35,8 +35,12 @@ extern const char* const PageFileNames[PAGE_COUNT];
 extern const int PageTitleRows[PAGE_COUNT];
 extern int CurrentPage;
 
+// 1 while the PageImage holds the page CurrentPage names; nothing is saved while it is 0.
+extern int bPageLoaded;
+
 int ShowPage();
 void ShowPageTitle(HDC hdc);
 int NextPage(HWND hwnd);
 int PreviousPage(HWND hwnd);
-void LoadFirstPage();
+int SaveCurrentPage();  // saves the PageImage to its page's file, if it holds a loaded page
+int LoadFirstPage();    // 1 when a page loaded; 0 after the program has been shut down

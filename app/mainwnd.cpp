@@ -1,0 +1,251 @@
+// The main window's procedure: the screen states driven by paints, command routing, keyboard
+// shortcuts, the cursor over the page, and the input helpers that long operations end with.
+#include "app/mainwnd.h"
+
+#include "app/tintwell.h"
+#include "page/page.h"
+#include "screen/screen.h"
+#include "support/support.h"
+#include "tools/tools.h"
+
+#define CMD_QUIT 1001
+#define CMD_PRINT 1002
+#define CMD_CLEAR 1003
+#define CMD_INFO 1004
+#define CMD_PREVIOUS 1005
+#define CMD_NEXT 1006
+#define COLOR_ID_FIRST 2000
+#define COLOR_ID_LAST 2035
+
+// CommandButtons rows
+#define ROW_QUIT 0
+#define ROW_PRINT 1
+#define ROW_CLEAR 2
+#define ROW_INFO 3
+#define ROW_PREVIOUS 4
+#define ROW_NEXT 5
+
+#define PRESS_MS 125
+
+// The page area for the cursor: one column and one row more than the page.
+#define CURSOR_AREA_LEFT 70
+#define CURSOR_AREA_TOP 70
+#define CURSOR_AREA_RIGHT 730
+#define CURSOR_AREA_BOTTOM 530
+
+int ScreenState = 3;
+int BusyFlag = 0;
+POINT ptMouse = {0, 0};
+
+// Shows the button pressed, holds it, releases it, optionally pauses again, then posts the
+// command as the button's own click would.
+static void PressAndPost(HWND button, int commandId, DWORD extraPause)
+{
+    SendMessageA(button, BM_SETSTATE, TRUE, 0);
+    DelayMs(PRESS_MS);
+    SendMessageA(button, BM_SETSTATE, FALSE, 0);
+    if (extraPause)
+        DelayMs(extraPause);
+    PostMessageA(hWndMain, WM_COMMAND, (WPARAM)commandId, 0);
+}
+
+void PressButton(HWND button, int commandId)
+{
+    PressAndPost(button, commandId, 0);
+}
+
+void DiscardQueuedInput()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, hWndMain, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (PeekMessageA(&msg, hWndMain, WM_MOUSEMOVE, WM_MBUTTONDBLCLK, PM_REMOVE)) {
+    }
+}
+
+void RepostMouseMove()
+{
+    GetCursorPos(&ptMouse);
+    PostMessageA(hWndMain, WM_MOUSEMOVE, 0, MAKELPARAM(ptMouse.x, ptMouse.y));
+}
+
+LRESULT OnKeyDown(HWND hwnd, WPARAM virtualKey)
+{
+    (void)hwnd;
+    switch (virtualKey) {
+    case VK_PRIOR:
+    case VK_UP:
+        PressButton(CommandButtons[ROW_PREVIOUS].hwnd, CMD_PREVIOUS);
+        break;
+    case VK_NEXT:
+    case VK_DOWN:
+        PressButton(CommandButtons[ROW_NEXT].hwnd, CMD_NEXT);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+LRESULT OnChar(HWND hwnd, WPARAM character)
+{
+    switch (character) {
+    case 'C':
+    case 'c':
+        PressButton(CommandButtons[ROW_CLEAR].hwnd, CMD_CLEAR);
+        break;
+    case 'I':
+    case 'i':
+        PressButton(CommandButtons[ROW_INFO].hwnd, CMD_INFO);
+        break;
+    case 'P':
+    case 'p':
+        PressButton(CommandButtons[ROW_PRINT].hwnd, CMD_PRINT);
+        break;
+    case 'Q':
+    case 'q':
+        PressAndPost(CommandButtons[ROW_QUIT].hwnd, CMD_QUIT, PRESS_MS);
+        break;
+    default:
+        break;
+    }
+    SetFocus(hwnd);
+    return 0;
+}
+
+LRESULT OnMouseMove(LPARAM lParam)
+{
+    if (ScreenState != 0)
+        return 0;
+    ptMouse.x = LOWORD(lParam);
+    ptMouse.y = HIWORD(lParam);
+    if (ptMouse.x >= CURSOR_AREA_LEFT && ptMouse.x <= CURSOR_AREA_RIGHT && ptMouse.y >= CURSOR_AREA_TOP &&
+        ptMouse.y <= CURSOR_AREA_BOTTOM)
+        hCurrentCursor = hEditCursor;
+    else
+        hCurrentCursor = hArrowCursor;
+    SetCursor(hCurrentCursor);
+    return 0;
+}
+
+static LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    const int id = LOWORD(wParam);
+    if (id >= COLOR_ID_FIRST && id <= COLOR_ID_LAST) {
+        PickColor(wParam);
+        return 0;
+    }
+    switch (id) {
+    case CMD_QUIT:
+        SaveCurrentPage();
+        DestroyWindow(hwnd);
+        return 0;
+    case CMD_PRINT:
+        SetFocus(hwnd);
+        return 0;
+    case CMD_CLEAR:
+        OnClearCommand(hwnd);
+        return 0;
+    case CMD_INFO:
+        SetFocus(hwnd);
+        return 0;
+    case CMD_PREVIOUS:
+        PreviousPage(hwnd);
+        return 0;
+    case CMD_NEXT:
+        NextPage(hwnd);
+        return 0;
+    default:
+        return DefWindowProcA(hwnd, WM_COMMAND, wParam, lParam);
+    }
+}
+
+static LRESULT OnPaint(HWND hwnd)
+{
+    PAINTSTRUCT ps;
+    BeginPaint(hwnd, &ps);
+    if (ScreenState == 0) {
+        // A fill or a clear keeps the window disabled for its whole run and may dispatch this
+        // paint from its own message pump; the window is enabled again only if it was enabled
+        // when the paint began.
+        const BOOL bWasEnabled = IsWindowEnabled(hWndMain);
+        EnableWindow(hWndMain, FALSE);
+        DrawScreenFrame(ps.hdc);
+        ShowPage();
+        ShowPageTitle(ps.hdc);
+        if (bWasEnabled)
+            EnableWindow(hWndMain, TRUE);
+        DiscardQueuedInput();
+        SetFocus(hwnd);
+    }
+    EndPaint(hwnd, &ps);
+
+    if (ScreenState != 0) {
+        HDC hdc = GetDC(hWndMain);
+        DrawBackdrop(hdc);
+        ReleaseDC(hWndMain, hdc);
+    }
+    if (ScreenState == 3) {
+        ScreenState = 2;
+        PostMessageA(hWndMain, WM_SHOWTITLEDLG, 0, 0);
+    }
+    if (ScreenState == 1) {
+        ScreenState = 0;
+        PostMessageA(hWndMain, WM_CREATEBUTTONS, 0, 0);
+        HDC hdc = GetDC(hWndMain);
+        DrawScreenFrame(hdc);
+        ReleaseDC(hWndMain, hdc);
+        if (!LoadFirstPage())
+            return 0;
+        hCurrentCursor = hEditCursor;
+        SetCursor(hCurrentCursor);
+    }
+    return 0;
+}
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(hwnd);
+    case WM_DESTROY:
+        return Shutdown(hWndMain);
+    case WM_SETFOCUS:
+        SetCursor(hCurrentCursor);
+        return 0;
+    case WM_KILLFOCUS:
+        return 0;
+    case WM_PAINT:
+        return OnPaint(hwnd);
+    case WM_SETCURSOR:
+        SetCursor(hCurrentCursor);
+        SetFocus(hwnd);
+        return 0;
+    case WM_DRAWITEM:
+        return DrawButton((const DRAWITEMSTRUCT*)lParam);
+    case WM_KEYDOWN:
+        return BusyFlag ? 0 : OnKeyDown(hwnd, wParam);
+    case WM_CHAR:
+        return BusyFlag ? 0 : OnChar(hwnd, wParam);
+    case WM_COMMAND:
+        return BusyFlag ? 0 : OnCommand(hwnd, wParam, lParam);
+    case WM_TIMER:
+        return 0;
+    case WM_MOUSEMOVE:
+        if (BusyFlag)
+            return 0;
+        if (GetFocus() != hwnd)
+            SetFocus(hwnd);
+        return OnMouseMove(lParam);
+    case WM_LBUTTONDOWN:
+        return BusyFlag ? 0 : OnPageClick(hwnd, lParam);
+    case WM_SHOWTITLEDLG:
+        ScreenState = 1;
+        InvalidateRect(hWndMain, NULL, FALSE);
+        return 0;
+    case WM_CREATEBUTTONS:
+        return CreateButtons(hwnd);
+    default:
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+}

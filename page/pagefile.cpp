@@ -1,0 +1,169 @@
+// The PageImage (file header, info header with colour table, and pixels) and the page file:
+// loading a page (a one-bit page is expanded to eight bits on the way in) and saving it back.
+//
+// A page file is checked completely before any of it reaches the PageImage: a file that is not
+// a 660 x 460 page of one or eight bits, or that is shorter than its headers and pixels, is
+// refused and the PageImage stays exactly as it was. A page is saved into a new file beside the
+// old one, which replaces the old file only when every byte has been written.
+#include "page/page.h"
+
+#include "app/tintwell.h"
+#include "support/support.h"
+
+#include <cstring>
+
+#define PAGE_WIDTH 660
+#define PAGE_HEIGHT 460
+#define PAGE_PIXELS (PAGE_WIDTH * PAGE_HEIGHT)
+#define INFO_BLOCK_BYTES ((UINT)sizeof(MYBITMAPINFO))  // 40 + 1024
+#define MONO_ROW_MAX 832
+
+static_assert(sizeof(BITMAPFILEHEADER) == 14, "the file header is packed");
+static_assert(sizeof(MYBITMAPINFO) == 1064, "info header and 256 colours");
+
+BITMAPFILEHEADER bmfhead;
+MYBITMAPINFO bmp;
+
+// The pixels of a page being loaded, kept here until the whole file has been read.
+static BYTE PageStaging[PAGE_PIXELS];
+
+static void ReportMissing(LPCSTR path)
+{
+    char text[512];
+    char name[512];
+    LPCSTR format = LoadMsg(8, 0);
+    int room = (int)sizeof(text) - 1 - lstrlenA(format);
+    int length = lstrlenA(path);
+    if (length > room)
+        length = room > 0 ? room : 0;
+    std::memcpy(name, path, (size_t)length);
+    name[length] = '\0';
+    wsprintfA(text, format, name);
+    MessageBoxA(hWndMain, text, LoadMsg(5, 1), MB_ICONWARNING);
+}
+
+static int RefusePage(HFILE hFile)
+{
+    MessageBoxA(hWndMain, LoadMsg(7, 0), LoadMsg(5, 1), MB_OK);
+    _lclose(hFile);
+    return 0;
+}
+
+static int ReadExactly(HFILE hFile, void* buffer, UINT bytes)
+{
+    return _lread(hFile, buffer, bytes) == bytes;
+}
+
+void ExpandMonoRow(const BYTE* source, BYTE* destination, int count)
+{
+    static const BYTE masks[8] = {128, 64, 32, 16, 8, 4, 2, 1};
+    for (int i = 0; i < count; i++)
+        destination[i] = (source[i / 8] & masks[i % 8]) ? PAPER_INDEX : 0;
+}
+
+int LoadPage(LPCSTR path)
+{
+    HFILE hFile = _lopen(path, OF_READ | OF_SHARE_DENY_WRITE);
+    if (hFile == HFILE_ERROR) {
+        ReportMissing(path);
+        return 0;
+    }
+    if (!lpDib) {
+        _lclose(hFile);
+        return 0;
+    }
+
+    LONG fileSize = _llseek(hFile, 0, FILE_END);
+    if (fileSize < 0 || _llseek(hFile, 0, FILE_BEGIN) != 0)
+        return RefusePage(hFile);
+
+    BITMAPFILEHEADER fileHeader;
+    MYBITMAPINFO info;
+    if (!ReadExactly(hFile, &fileHeader, sizeof fileHeader) || fileHeader.bfType != PAGE_MAGIC)
+        return RefusePage(hFile);
+    if (!ReadExactly(hFile, &info, INFO_BLOCK_BYTES))
+        return RefusePage(hFile);
+
+    BITMAPINFOHEADER& header = info.bmiHeader;
+    if (header.biSize != sizeof(BITMAPINFOHEADER) || header.biWidth != PAGE_WIDTH || header.biHeight != PAGE_HEIGHT ||
+        header.biCompression != BI_RGB)
+        return RefusePage(hFile);
+
+    // Row length of a one-bit page: the width rounded up to whole 32-bit words.
+    const UINT monoRowBytes = (UINT)((header.biWidth + 31) / 32 * 4);
+    DWORD dataBytes;
+    if (header.biBitCount == 1) {
+        dataBytes = monoRowBytes * (DWORD)header.biHeight;
+    } else if (header.biBitCount == 8) {
+        if (header.biSizeImage != 0 && header.biSizeImage != PAGE_PIXELS)
+            return RefusePage(hFile);
+        if (header.biClrUsed > 256)
+            return RefusePage(hFile);
+        dataBytes = PAGE_PIXELS;
+    } else {
+        return RefusePage(hFile);
+    }
+    if (fileHeader.bfOffBits > (DWORD)fileSize || dataBytes > (DWORD)fileSize - fileHeader.bfOffBits)
+        return RefusePage(hFile);
+    if (_llseek(hFile, (LONG)fileHeader.bfOffBits, FILE_BEGIN) != (LONG)fileHeader.bfOffBits)
+        return RefusePage(hFile);
+
+    if (header.biBitCount == 1) {
+        BYTE row[MONO_ROW_MAX];
+        for (int r = 0; r < header.biHeight; r++) {
+            if (!ReadExactly(hFile, row, monoRowBytes))
+                return RefusePage(hFile);
+            ExpandMonoRow(row, PageStaging + r * header.biWidth, header.biWidth);
+        }
+        const PALETTEENTRY* entries = LogPalette->palPalEntry;
+        for (int k = 0; k < 256; k++) {
+            info.bmiColors[k].rgbBlue = entries[k].peBlue;
+            info.bmiColors[k].rgbGreen = entries[k].peGreen;
+            info.bmiColors[k].rgbRed = entries[k].peRed;
+        }
+        header.biClrUsed = 0;
+        header.biBitCount = 8;
+    } else {
+        if (_hread(hFile, PageStaging, PAGE_PIXELS) != PAGE_PIXELS)
+            return RefusePage(hFile);
+    }
+    _lclose(hFile);
+
+    // In memory a page is always the eight-bit page that SavePage writes: pixels straight after
+    // the colour table.
+    header.biSizeImage = PAGE_PIXELS;
+    fileHeader.bfOffBits = header.biSize + 1038;
+    fileHeader.bfSize = header.biSizeImage + fileHeader.bfOffBits;
+
+    bmfhead = fileHeader;
+    bmp = info;
+    std::memcpy(lpDib, PageStaging, PAGE_PIXELS);
+    return 1;
+}
+
+int SavePage(LPCSTR path)
+{
+    const BITMAPINFOHEADER& header = bmp.bmiHeader;
+    if (!lpDib || header.biWidth != PAGE_WIDTH || header.biHeight != PAGE_HEIGHT)
+        return 0;
+
+    char newPath[MAX_PATH + 8];
+    if (lstrlenA(path) > MAX_PATH)
+        return 0;
+    wsprintfA(newPath, "%s.new", path);
+
+    HFILE hFile = _lcreat(newPath, 0);
+    if (hFile == HFILE_ERROR)
+        return 0;
+    const LONG pixelBytes = PAGE_PIXELS;
+    int bWritten = _lwrite(hFile, (LPCSTR)&bmfhead, sizeof bmfhead) == sizeof bmfhead &&
+                   _lwrite(hFile, (LPCSTR)&bmp, INFO_BLOCK_BYTES) == INFO_BLOCK_BYTES &&
+                   _hwrite(hFile, (LPCSTR)lpDib, pixelBytes) == pixelBytes;
+    if (_lclose(hFile) == HFILE_ERROR)
+        bWritten = 0;
+    if (!bWritten || !MoveFileExA(newPath, path, MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(newPath);
+        return 0;
+    }
+    return 1;
+}
