@@ -167,10 +167,10 @@ const BYTE DiscDown[1240] = {
 #define FIRST_COLOR_ID 2000
 #define LAST_COLOR_ID 2035
 
-static void CreateButtonRow(HWND hwnd, ButtonSpec* spec)
+static void CreateButtonRow(HWND hwnd, ButtonSpec* row)
 {
-    spec->hwnd = CreateWindowExA(0, "button", "", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, spec->x, spec->y,
-                                 spec->width, spec->height, hwnd, (HMENU)(INT_PTR)spec->id, hInst, NULL);
+    row->hwnd = CreateWindowExA(0, "button", "", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, row->x, row->y,
+                                row->width, row->height, hwnd, (HMENU)(INT_PTR)row->id, hInst, NULL);
 }
 
 LRESULT CreateButtons(HWND hwnd)

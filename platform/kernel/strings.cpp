@@ -29,20 +29,20 @@ private:
     int len_ = 0;
 };
 
-struct Spec {
+struct Conversion {
     bool left = false, zero = false, alt = false;
     int width = 0;
     int precision = -1;
 };
 
-void PutPadded(Output& out, const Spec& spec, const char* text, int len) {
-    int pad = spec.width > len ? spec.width - len : 0;
-    if (!spec.left) out.Repeat(spec.zero ? '0' : ' ', pad);
+void PutPadded(Output& out, const Conversion& conv, const char* text, int len) {
+    int pad = conv.width > len ? conv.width - len : 0;
+    if (!conv.left) out.Repeat(conv.zero ? '0' : ' ', pad);
     for (int i = 0; i < len; ++i) out.Put(text[i]);
-    if (spec.left) out.Repeat(' ', pad);
+    if (conv.left) out.Repeat(' ', pad);
 }
 
-void PutNumber(Output& out, Spec spec, uint64_t magnitude, bool negative, unsigned base, bool upper) {
+void PutNumber(Output& out, Conversion conv, uint64_t magnitude, bool negative, unsigned base, bool upper) {
     char digits[32];
     int n = 0;
     const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
@@ -50,25 +50,25 @@ void PutNumber(Output& out, Spec spec, uint64_t magnitude, bool negative, unsign
         digits[n++] = set[magnitude % base];
         magnitude /= base;
     } while (magnitude);
-    int zeros = spec.precision > n ? spec.precision - n : 0;
+    int zeros = conv.precision > n ? conv.precision - n : 0;
     char prefix[3] = {};
     int prefixLen = 0;
     if (negative) prefix[prefixLen++] = '-';
-    if (spec.alt && base == 16) {
+    if (conv.alt && base == 16) {
         prefix[prefixLen++] = '0';
         prefix[prefixLen++] = upper ? 'X' : 'x';
     }
     int len = prefixLen + zeros + n;
-    int pad = spec.width > len ? spec.width - len : 0;
-    if (spec.zero && !spec.left && spec.precision < 0) {
+    int pad = conv.width > len ? conv.width - len : 0;
+    if (conv.zero && !conv.left && conv.precision < 0) {
         zeros += pad;  // zero padding goes between the sign and the digits
         pad = 0;
     }
-    if (!spec.left) out.Repeat(' ', pad);
+    if (!conv.left) out.Repeat(' ', pad);
     for (int i = 0; i < prefixLen; ++i) out.Put(prefix[i]);
     out.Repeat('0', zeros);
     while (n) out.Put(digits[--n]);
-    if (spec.left) out.Repeat(' ', pad);
+    if (conv.left) out.Repeat(' ', pad);
 }
 
 }  // namespace
@@ -89,18 +89,18 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
             out.Put('%');
             continue;
         }
-        Spec spec;
+        Conversion conv;
         for (;; ++p) {
-            if (*p == '-') spec.left = true;
-            else if (*p == '0') spec.zero = true;
-            else if (*p == '#') spec.alt = true;
+            if (*p == '-') conv.left = true;
+            else if (*p == '0') conv.zero = true;
+            else if (*p == '#') conv.alt = true;
             else break;
         }
-        while (*p >= '0' && *p <= '9') spec.width = spec.width * 10 + (*p++ - '0');
+        while (*p >= '0' && *p <= '9') conv.width = conv.width * 10 + (*p++ - '0');
         if (*p == '.') {
             ++p;
-            spec.precision = 0;
-            while (*p >= '0' && *p <= '9') spec.precision = spec.precision * 10 + (*p++ - '0');
+            conv.precision = 0;
+            while (*p >= '0' && *p <= '9') conv.precision = conv.precision * 10 + (*p++ - '0');
         }
         bool isLong = false;
         if (*p == 'l' || *p == 'h') {
@@ -112,27 +112,27 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
         case 'd':
         case 'i': {
             int v = va_arg(args, int);
-            PutNumber(out, spec, v < 0 ? uint64_t(-int64_t(v)) : uint64_t(v), v < 0, 10, false);
+            PutNumber(out, conv, v < 0 ? uint64_t(-int64_t(v)) : uint64_t(v), v < 0, 10, false);
             break;
         }
         case 'u':
-            PutNumber(out, spec, va_arg(args, unsigned), false, 10, false);
+            PutNumber(out, conv, va_arg(args, unsigned), false, 10, false);
             break;
         case 'x':
         case 'X':
-            PutNumber(out, spec, va_arg(args, unsigned), false, 16, *p == 'X');
+            PutNumber(out, conv, va_arg(args, unsigned), false, 16, *p == 'X');
             break;
         case 'c': {
             char c = char(va_arg(args, int));
-            PutPadded(out, spec, &c, 1);
+            PutPadded(out, conv, &c, 1);
             break;
         }
         case 's': {
             const char* s = va_arg(args, const char*);
             if (!s) s = "(null)";
             int len = 0;
-            while (s[len] && (spec.precision < 0 || len < spec.precision)) ++len;
-            PutPadded(out, spec, s, len);
+            while (s[len] && (conv.precision < 0 || len < conv.precision)) ++len;
+            PutPadded(out, conv, s, len);
             break;
         }
         case 0:
