@@ -1,9 +1,10 @@
 // The SDL2 host: owns the window, its renderer and the streaming texture the screen is shown
-// through, the input queue, the cursors made for the layer, and the rendezvous sockets of the
-// window classes this process has published.
+// through, the input queue, the cursors made for the layer, the rendezvous sockets of the
+// window classes this process has published, and the optional diagnostic trace.
 #include "host/sdl/sdl_host.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +47,30 @@ SDL_Cursor* MakeColorCursor(const host::CursorImage& image) {
     return cursor;
 }
 
+// True when the renderer is GL rasterising on the CPU (Mesa's llvmpipe or softpipe: virtual
+// screens, machines without a graphics driver). Such a GL spends several milliseconds and threads
+// of its own on every frame; the software renderer shows the same frame for a fraction of that,
+// which leaves the time to the fill and the clear, whose pacing runs on the same thread as the
+// presenting.
+bool GlDrawsOnCpu(SDL_Renderer* renderer) {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || !info.name || std::strncmp(info.name, "opengl", 6) != 0) {
+        return false;  // opengl, opengles2 and opengles are the GL ones
+    }
+    if (!SDL_GL_GetCurrentContext()) return false;
+    using GetString = const unsigned char* (*)(unsigned);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    constexpr unsigned kGlRenderer = 0x1F01;
+    const unsigned char* name = getString ? getString(kGlRenderer) : nullptr;
+    if (!name) return false;
+    std::string lower(reinterpret_cast<const char*>(name));
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (const char* cpu : {"llvmpipe", "softpipe", "swrast", "software"}) {
+        if (lower.find(cpu) != std::string::npos) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 SdlHost::SdlHost() : screen_(kScreenWidth, kScreenHeight), start_(std::chrono::steady_clock::now()) {
@@ -57,6 +82,9 @@ SdlHost::SdlHost() : screen_(kScreenWidth, kScreenHeight), start_(std::chrono::s
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     // The click that activates the window also reaches it, as on the desktop the program expects.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // The software renderer draws into the window's own framebuffer (shared memory on X11), not
+    // into yet another GL texture.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 
     SDL_DisplayMode mode;
     if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
@@ -70,7 +98,13 @@ SdlHost::SdlHost() : screen_(kScreenWidth, kScreenHeight), start_(std::chrono::s
         std::fprintf(stderr, "tintwell: cannot create the window: %s\n", SDL_GetError());
         return;
     }
+    // SDL's first choice, unless it is a GL drawing on the CPU; a renderer asked for by name
+    // (SDL_RENDER_DRIVER) is taken as it is.
     renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    if (renderer_ && !SDL_GetHint(SDL_HINT_RENDER_DRIVER) && GlDrawsOnCpu(renderer_)) {
+        SDL_DestroyRenderer(renderer_);
+        renderer_ = nullptr;
+    }
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (renderer_) {
         texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, kScreenWidth,
@@ -90,9 +124,22 @@ SdlHost::SdlHost() : screen_(kScreenWidth, kScreenHeight), start_(std::chrono::s
     userEvents_ = first == static_cast<Uint32>(-1) ? 0 : first;
     instanceDir_ = DefaultInstanceDir();
     open_ = true;
+
+    if (const char* path = std::getenv("TINTWELL_TRACE"); path && *path) {
+        trace_ = std::fopen(path, "a");
+        if (!trace_) std::fprintf(stderr, "tintwell: cannot open the trace file %s\n", path);
+    }
 }
 
-SdlHost::~SdlHost() { Close(); }
+SdlHost::~SdlHost() {
+    Close();
+    if (trace_) std::fclose(trace_);
+}
+
+void SdlHost::Trace(const char* what, const char* detail) {
+    std::fprintf(trace_, "%.3f %s %s\n", static_cast<double>(NowMicros()) / 1000.0, what, detail);
+    std::fflush(trace_);
+}
 
 void SdlHost::Close() {
     open_ = false;
@@ -314,6 +361,7 @@ void SdlHost::Translate(const SDL_Event& e) {
 // --- cursor ---
 
 void SdlHost::SetCursorImage(const host::CursorImage* image) {
+    if (trace_) Trace("cursor", image && image->name && *image->name ? image->name : image ? "(unnamed)" : "(hidden)");
     if (!window_) return;
     if (!image || !image->argb || image->width <= 0 || image->height <= 0) {
         if (!cursorHidden_) SDL_ShowCursor(SDL_DISABLE);

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <map>
 #include <memory>
@@ -101,6 +102,11 @@ private:
     std::map<std::string, SDL_Cursor*> cursors_;
     SDL_Cursor* currentCursor_ = nullptr;
     bool cursorHidden_ = false;
+
+    // Diagnostic trace (TINTWELL_TRACE names the file): one line per cursor change, so that the
+    // length of a fill or a clear, which show the wait cursor throughout, can be timed from outside.
+    std::FILE* trace_ = nullptr;
+    void Trace(const char* what, const char* detail);
 
     std::string instanceDir_;
     std::map<std::string, std::unique_ptr<InstanceServer>> published_;
