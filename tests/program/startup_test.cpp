@@ -14,8 +14,10 @@ TEST_F(Startup, StartsAndShutsDownInOrder)
 {
     Make();
     StartToPageScreen();
-    ExpectInOrder({"RegisterClassA TINTWIN", "CreateWindowExA TINTWIN", "CreatePalette", "SetDisplayMode 800 600 16",
-                   "GlobalAlloc 303600", "GlobalAlloc 303600", "GlobalAlloc 312624", "ShowWindow TINTWIN 10"});
+    ExpectInOrder({"RegisterClassA TINTWIN", "CreateWindowExA TINTWIN", "CreatePalette", "DirectDrawCreate",
+                   "SetCooperativeLevel 17", "SetDisplayMode 800 600 16", "GlobalAlloc 303600", "GlobalAlloc 303600",
+                   "GlobalAlloc 312624", "LoadBitmapA DotPattern", "LoadBitmapA TitleArea", "LoadBitmapA ColorBtnDn",
+                   "LoadBitmapA Titles", "ShowWindow TINTWIN 10", "SetTimer 1 50"});
     EXPECT_TRUE(P().Host().DisplayModeSet());
     EXPECT_EQ(P().Host().DisplayBpp(), 16);
     EXPECT_EQ(P().CursorName(), "EditCursor");
@@ -24,10 +26,11 @@ TEST_F(Startup, StartsAndShutsDownInOrder)
     P().AltF4();
     EXPECT_FALSE(P().Running());
     EXPECT_EQ(P().ExitCode(), 0);
-    ExpectInOrder({"DestroyWindow TINTWIN", "DeleteObject bitmap DotPattern", "DeleteObject bitmap TitleArea",
-                   "DeleteObject bitmap QuitBtn", "DeleteObject bitmap DownBtn", "DeleteObject bitmap QuitBtnDn",
-                   "DeleteObject bitmap DownBtnDn", "GlobalFree 303600", "GlobalFree 303600", "GlobalFree 312624",
-                   "DeleteObject palette", "RestoreDisplayMode"});
+    ExpectInOrder({"DestroyWindow TINTWIN", "KillTimer 1", "DestroyCursor EditCursor", "DeleteObject bitmap DotPattern",
+                   "DeleteObject bitmap TitleArea", "DeleteObject bitmap QuitBtn", "DeleteObject bitmap DownBtn",
+                   "DeleteObject bitmap QuitBtnDn", "DeleteObject bitmap DownBtnDn", "GlobalFree 303600",
+                   "GlobalFree 303600", "GlobalFree 312624", "DeleteObject palette", "RestoreDisplayMode", "Release",
+                   "PostQuitMessage 0"});
     EXPECT_EQ(Count("GlobalFree 303600"), 2);
     EXPECT_EQ(Count("GlobalFree 312624"), 1);
     EXPECT_EQ(Count("DeleteObject palette"), 1);
