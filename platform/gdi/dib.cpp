@@ -275,9 +275,8 @@ int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
     if (!ParseDib(lpbmi, InfoBytes(lpbmi), lpvBits, SIZE_MAX, ColorUse, dc, dib)) return 0;
     if (StartScan >= UINT(dib.height) || cLines == 0) return 0;
     cLines = std::min<UINT>(cLines, UINT(dib.height) - StartScan);
-    const uint8_t* base = static_cast<const uint8_t*>(lpvBits);
-    // Memory row m lives at base + (m - StartScan) * stride; Row(y) computes bits + m * stride.
-    dib.bits = base - ptrdiff_t(dib.stride) * ptrdiff_t(StartScan);
+    // Memory row m lives at lpvBits + (m - StartScan) * stride.
+    dib.firstRow = StartScan;
     int height = dib.height;
     bool topDown = dib.topDown;
     auto rowOk = [=](int y) {

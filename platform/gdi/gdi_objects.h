@@ -130,10 +130,11 @@ struct DibView {
     int bpp = 0;
     size_t stride = 0;
     const uint8_t* bits = nullptr;
+    size_t firstRow = 0;  // memory row that bits points at (SetDIBitsToDevice passes a band)
     uint32_t colors[256] = {};
     int colorCount = 0;
-    // Memory row for image row y (0 = top)
-    const uint8_t* Row(int y) const { return bits + stride * size_t(topDown ? y : height - 1 - y); }
+    // Memory row for image row y (0 = top); only rows present in the buffer may be asked for.
+    const uint8_t* Row(int y) const { return bits + stride * (size_t(topDown ? y : height - 1 - y) - firstRow); }
 };
 // Reads the header and colour table. bitsAvailable (when not SIZE_MAX) is checked against the
 // image size. dc resolves DIB_PAL_COLORS. False for anything unsupported or inconsistent.
