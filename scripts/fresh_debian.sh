@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Tries the README's commands on a Debian 12 system that has none of our packages: a minimal
+# bookworm made by debootstrap, with a clone of this repository's HEAD in /root/tintwell.
+#   scripts/fresh_debian.sh test   ./test.sh, then .ci/run (the Windows steps too)
+#   scripts/fresh_debian.sh run    ./run.sh in a window on a virtual screen of this machine;
+#                                  clicks the page, types "q" and checks the saved page
+# Needs root, debootstrap and network access to the Debian archive. The system is made afresh
+# under build/fresh-debian-<what> on every call and left there for a look afterwards.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+what=${1:-test}
+case "$what" in test|run) ;; *) echo "usage: $0 test|run" >&2; exit 2 ;; esac
+[ "$(id -u)" -eq 0 ] || { echo "$0: needs root (debootstrap and chroot)" >&2; exit 2; }
+command -v debootstrap >/dev/null || { echo "$0: install debootstrap first" >&2; exit 2; }
+
+sys="$root/build/fresh-debian-$what"
+mounts=()
+xvfb_pid=""
+cleanup() {
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    local i
+    for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do umount "${mounts[i]}" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+bind() { mkdir -p "$sys/$1"; mount --bind "/$2" "$sys/$1"; mounts+=("$sys/$1"); }
+stamp() { echo "fresh_debian [$SECONDS s]: $*"; }
+
+rm -rf "$sys"
+stamp "making a minimal Debian 12 in $sys"
+debootstrap --variant=minbase --include=git,ca-certificates bookworm "$sys" \
+    http://deb.debian.org/debian >"$sys.debootstrap.log" 2>&1 ||
+    { echo "debootstrap failed; see $sys.debootstrap.log" >&2; exit 1; }
+cp /etc/resolv.conf "$sys/etc/resolv.conf"
+for m in proc sys dev dev/pts dev/shm; do bind "$m" "$m"; done
+git clone -q "$root" "$sys/root/tintwell"
+
+in_sys() {
+    chroot "$sys" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb \
+        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
+}
+
+if [ "$what" = test ]; then
+    stamp "./test.sh"
+    in_sys bash -c 'cd /root/tintwell && ./test.sh'
+    stamp "./test.sh passed; .ci/run"
+    in_sys CI=true bash -c 'cd /root/tintwell && .ci/run'
+    stamp "PASS"
+    exit 0
+fi
+
+# run: the program shows on an Xvfb of this machine, reached through its socket folder.
+for tool in Xvfb xdotool; do
+    command -v "$tool" >/dev/null || { echo "$0: needs $tool on this machine" >&2; exit 2; }
+done
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+sleep 1
+bind tmp/.X11-unix tmp/.X11-unix
+stamp "./run.sh on $display"
+in_sys DISPLAY="$display" TINTWELL_WINDOWED=1 bash -c 'cd /root/tintwell && ./run.sh' \
+    >"$sys.run.log" 2>&1 &
+run_pid=$!
+wid=""
+while kill -0 "$run_pid" 2>/dev/null; do
+    wid=$(DISPLAY="$display" xdotool search --name Tintwell 2>/dev/null | head -1 || true)
+    [ -n "$wid" ] && break
+    sleep 1
+done
+[ -n "$wid" ] || { echo "no window; see $sys.run.log" >&2; exit 1; }
+stamp "the window is up"
+sleep 1
+# The middle of the page is on the dogwood branch; the fill takes at most about six seconds.
+DISPLAY="$display" xdotool mousemove --window "$wid" 400 300 click 1
+sleep 8
+DISPLAY="$display" xdotool key --window "$wid" q
+wait "$run_pid" || { echo "./run.sh ended with status $?; see $sys.run.log" >&2; exit 1; }
+page="$sys/root/.local/share/tintwell/dogwood.TWP"
+size=$(stat -c %s "$page" 2>/dev/null || echo 0)
+[ "$size" -eq 304678 ] || { echo "dogwood.TWP is $size bytes, not a saved eight-bit page" >&2; exit 1; }
+stamp "PASS: dogwood.TWP saved as an eight-bit page of $size bytes"
