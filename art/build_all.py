@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""Regenerates every shipped picture: the bitmaps, cursor and icon under
-resources/, the six page files under pages/, and the page previews under
-art/previews/. Deterministic: running it again writes identical bytes.
+"""Regenerates every shipped picture and sound: the bitmaps, cursor and icon
+under resources/, the six page files under pages/, the page previews under
+art/previews/, the sound effects under resources/sounds/ and the tune
+pages/tintmus.mid. Deterministic: running it again writes identical bytes.
 
     python3 art/build_all.py            # everything
     python3 art/build_all.py furniture  # only some groups (see GROUPS)
@@ -56,12 +57,20 @@ def build_intro():
         write(f"resources/bitmaps/{name}.bmp", formats.bmp4(cv))
 
 
+def build_sounds():
+    import sounds
+    for name, data in sounds.build_sounds():
+        write(f"resources/sounds/{name}", data)
+    write("pages/tintmus.mid", sounds.midi_bytes())
+
+
 GROUPS = {
     "furniture": build_furniture,
     "titles": build_titles,
     "pointers": build_pointers,
     "pages": build_pages,
     "intro": build_intro,
+    "sounds": build_sounds,
 }
 
 

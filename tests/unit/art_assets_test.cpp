@@ -1,8 +1,10 @@
 // Checks of the shipped picture files: the six page files are well-formed one-bit pages a
 // child can colour everywhere (no specks, no leaking one-pixel gaps), and the bitmaps whose
-// pixels the program paints over line up with what it paints.
+// pixels the program paints over line up with what it paints; the sound files are plain
+// PCM of the exact lengths the program plays them at, and the tune is a well-formed MIDI file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -265,6 +267,122 @@ TEST(CaptionStrip, UsedCaptionsHaveInkOnlyInsideTheirBands) {
             EXPECT_FALSE(black(x, band * 10 + 9));
         }
     }
+}
+
+// The eight sound effects: data bytes of each, and whether the program loops it.
+struct Sfx { int id; uint32_t bytes; bool looped; };
+const Sfx kSounds[] = {{1, 19712, false}, {2, 19786, false}, {3, 20024, false},
+                       {4, 19872, false}, {5, 2190, true},   {6, 2144, true},
+                       {7, 18040, false}, {8, 4614, false}};
+
+TEST(ShippedSounds, CanonicalMonoPcmOfExactLengthWithoutClicksOrClipping) {
+    for (const Sfx& s : kSounds) {
+        SCOPED_TRACE(s.id);
+        auto d = ReadAll("resources/sounds/sfx" + std::to_string(s.id) + ".wav");
+        ASSERT_EQ(d.size(), 44 + s.bytes);
+        EXPECT_EQ(std::string(d.begin(), d.begin() + 4), "RIFF");
+        EXPECT_EQ(U32(d, 4), 36 + s.bytes);
+        EXPECT_EQ(std::string(d.begin() + 8, d.begin() + 16), "WAVEfmt ");
+        EXPECT_EQ(U32(d, 16), 16u);
+        EXPECT_EQ(U16(d, 20), 1u) << "PCM";
+        EXPECT_EQ(U16(d, 22), 1u) << "mono";
+        EXPECT_EQ(U32(d, 24), 22050u);
+        EXPECT_EQ(U32(d, 28), 44100u);
+        EXPECT_EQ(U16(d, 32), 2u);
+        EXPECT_EQ(U16(d, 34), 16u);
+        EXPECT_EQ(std::string(d.begin() + 36, d.begin() + 40), "data");
+        EXPECT_EQ(U32(d, 40), s.bytes);
+
+        std::vector<int> pcm;
+        for (size_t o = 44; o < d.size(); o += 2) pcm.push_back(int16_t(U16(d, o)));
+        int peak = 0;
+        for (int v : pcm) peak = std::max(peak, std::abs(v));
+        EXPECT_LT(peak, 32767) << "clipped";
+        EXPECT_GT(peak, (s.looped ? 32768 / 8 : 32768 / 4)) << "audible";
+        if (s.looped) {
+            // The last sample runs on into the first, so the step there is a small one.
+            EXPECT_LE(std::abs(pcm.back() - pcm.front()), peak / 16);
+            EXPECT_LE(peak, 32768 / 3) << "the loops play under everything else, quietly";
+        } else {
+            // Starts and ends at rest: no click when it starts or stops.
+            EXPECT_LE(std::abs(pcm.front()), 64);
+            EXPECT_LE(std::abs(pcm.back()), 64);
+        }
+    }
+}
+
+uint32_t B32(const std::vector<uint8_t>& d, size_t o) {
+    return uint32_t(d[o]) << 24 | d[o + 1] << 16 | d[o + 2] << 8 | d[o + 3];
+}
+
+TEST(ShippedTune, WellFormedMidiFileOfAMinuteOrSo) {
+    auto d = ReadAll("pages/tintmus.mid");
+    ASSERT_GE(d.size(), 14u);
+    ASSERT_EQ(std::string(d.begin(), d.begin() + 4), "MThd");
+    ASSERT_EQ(B32(d, 4), 6u);
+    int format = d[8] << 8 | d[9], tracks = d[10] << 8 | d[11], division = d[12] << 8 | d[13];
+    EXPECT_LE(format, 1);
+    ASSERT_GT(division, 0) << "ticks per quarter note";
+    ASSERT_LT(division, 0x8000);
+    size_t o = 14;
+    uint32_t tempo = 0, last_tick = 0;
+    int tempos = 0, notes = 0;
+    for (int t = 0; t < tracks; ++t) {
+        SCOPED_TRACE(t);
+        ASSERT_LE(o + 8, d.size());
+        ASSERT_EQ(std::string(d.begin() + o, d.begin() + o + 4), "MTrk");
+        size_t end = o + 8 + B32(d, o + 4);
+        ASSERT_LE(end, d.size());
+        o += 8;
+        auto vlq = [&] {
+            uint32_t v = 0;
+            for (int i = 0; i < 4 && o < end; ++i) {
+                v = v << 7 | (d[o] & 0x7F);
+                if (!(d[o++] & 0x80)) break;
+            }
+            return v;
+        };
+        uint32_t tick = 0;
+        uint8_t status = 0;
+        bool ended = false;
+        while (o < end && !ended) {
+            tick += vlq();
+            ASSERT_LT(o, end);
+            if (d[o] & 0x80) status = d[o++];
+            ASSERT_NE(status, 0) << "running status with nothing to run on";
+            if (status == 0xFF) {
+                ASSERT_LT(o, end);
+                uint8_t type = d[o++];
+                uint32_t len = vlq();
+                ASSERT_LE(o + len, end);
+                if (type == 0x51 && len == 3) {
+                    tempo = uint32_t(d[o]) << 16 | d[o + 1] << 8 | d[o + 2];
+                    ++tempos;
+                }
+                ended = type == 0x2F && len == 0;
+                o += len;
+                status = 0;
+            } else if (status == 0xF0 || status == 0xF7) {
+                uint32_t len = vlq();
+                o += len;
+                status = 0;
+            } else {
+                int kind = status >> 4;
+                o += (kind == 0xC || kind == 0xD) ? 1 : 2;
+                if (kind == 0x9 && o <= end && d[o - 1] > 0) ++notes;
+            }
+        }
+        EXPECT_TRUE(ended) << "track closes with end-of-track";
+        EXPECT_EQ(o, end) << "end-of-track is the last event, exactly at the chunk's end";
+        last_tick = std::max(last_tick, tick);
+        o = end;
+    }
+    EXPECT_EQ(o, d.size()) << "nothing after the last track";
+    EXPECT_GT(notes, 100);
+    ASSERT_EQ(tempos, 1);
+    double seconds = double(last_tick) * tempo / 1e6 / division;
+    EXPECT_GE(seconds, 45.0);
+    EXPECT_LE(seconds, 90.0);
 }
 
 }  // namespace
