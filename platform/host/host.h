@@ -1,8 +1,9 @@
 // The one narrow interface between the Win32 layer and the machine. Everything the layer needs
 // from outside the process (the screen, input, time, the cursor, the single-instance rendezvous,
-// and later audio and printers) goes through the current Host. The layer never includes SDL.
+// audio, and later printers) goes through the current Host. The layer never includes SDL.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -95,6 +96,34 @@ public:
 
     // --- sound ---
     virtual void Beep(unsigned type) { (void)type; }
+
+    // One wave effect at a time: a play ends the one sounding. `riff` is a whole RIFF WAVE image
+    // (already checked by the layer) that the host copies or converts before returning.
+    virtual void PlayWave(const void* riff, size_t bytes, bool loop) {
+        (void)riff;
+        (void)bytes;
+        (void)loop;
+    }
+    virtual void StopWave() {}
+
+    // One MIDI sequence. OpenMidi loads the file (false: it cannot be played); PlayMidi plays on
+    // from where the piece stands (the start after OpenMidi or SeekMidiStart); StopMidi pauses
+    // there; SeekMidiStart stops and rewinds. None of these counts as the piece's end.
+    virtual bool OpenMidi(const std::string& path) {
+        (void)path;
+        return false;
+    }
+    virtual void PlayMidi() {}
+    virtual void StopMidi() {}
+    virtual void SeekMidiStart() {}
+    virtual void CloseMidi() {}
+    // The end of a piece, reported on the program's thread from inside PollInput or WaitInput
+    // (the host wakes a waiting program for it), never from the audio thread.
+    struct SoundEvents {
+        virtual ~SoundEvents() = default;
+        virtual void MidiFinished() = 0;
+    };
+    virtual void SetSoundEvents(SoundEvents* handler) { (void)handler; }
 
     // --- tests ---
     // True when a test asked this call to fail.

@@ -24,6 +24,10 @@ struct ResourceBytes {
 // "#123" strings or names). Null when there is none.
 const ResourceBytes* FindResourceBytes(LPCSTR name, LPCSTR type);
 
+// The resource of the given type whose data starts at `data` (what LockResource returned):
+// its registry name ("#<id>" or upper-case text) and size. False when there is none.
+bool FindResourceByData(const void* data, LPCSTR type, std::string& name, std::size_t& size);
+
 // The one module of the process: what GetModuleHandleA(NULL) returns and WinMain receives.
 HMODULE ModuleHandle();
 

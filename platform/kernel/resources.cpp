@@ -96,6 +96,18 @@ const ResourceBytes* FindResourceBytes(LPCSTR name, LPCSTR type) {
     return i < 0 ? nullptr : &Registry()[size_t(i)].bytes;
 }
 
+bool FindResourceByData(const void* data, LPCSTR type, std::string& name, std::size_t& size) {
+    std::string t = ResourceKey(type);
+    for (const Entry& e : Registry()) {
+        if (e.type == t && e.bytes.data == data) {
+            name = e.name;
+            size = e.bytes.size;
+            return true;
+        }
+    }
+    return false;
+}
+
 HMODULE ModuleHandle() { return reinterpret_cast<HMODULE>(uintptr_t(0x00400000)); }
 
 }  // namespace tw::kernel

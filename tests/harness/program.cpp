@@ -284,6 +284,14 @@ void Program::Wait(unsigned ms) { impl_->RunUntil(impl_->Now() + ms * kMs); }
 
 DWORD Program::Ticks() { return GetTickCount(); }
 
+// --- sound ---
+
+bool Program::FinishMusic() {
+    bool ended = impl_->host.FinishMusic();
+    impl_->RunUntil(impl_->Now());
+    return ended;
+}
+
 // --- the user ---
 
 void Program::MoveTo(int x, int y) {

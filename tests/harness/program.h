@@ -84,6 +84,11 @@ public:
     void ScheduleKey(unsigned msFromNow, unsigned vk);
     void ScheduleType(unsigned msFromNow, char c);
 
+    // --- sound ---
+    // The tune that is playing reaches its end now (the device then notifies the program);
+    // returns once the program is idle again. False when no tune was playing.
+    bool FinishMusic();
+
     // --- message boxes (MessageBoxA) ---
     std::optional<BoxInfo> Box();           // the open box on top, if any
     const std::vector<BoxInfo>& BoxesSeen();  // every box opened so far, in order

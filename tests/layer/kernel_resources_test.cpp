@@ -47,23 +47,23 @@ TEST(KernelResources, LoadStringTruncatesToBuffer) {
 
 TEST(KernelResources, FindByNameIdAndType) {
     static const unsigned char kWave[] = {'R', 'I', 'F', 'F', 1, 2, 3};
-    tw::kernel::RegisterResource("WAVE", "#3", kWave, sizeof kWave);
+    tw::kernel::RegisterResource("TESTSND", "#3", kWave, sizeof kWave);
     tw::kernel::RegisterResource("#2", "SMALLPIC", kWave, 4);
     HMODULE mod = GetModuleHandleA(nullptr);
 
-    HRSRC r = FindResourceA(mod, MAKEINTRESOURCE(3), "wave");  // type names ignore case
+    HRSRC r = FindResourceA(mod, MAKEINTRESOURCE(3), "testsnd");  // type names ignore case
     ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r, FindResourceA(mod, "#3", "WAVE"));
+    EXPECT_EQ(r, FindResourceA(mod, "#3", "TESTSND"));
     EXPECT_EQ(SizeofResource(mod, r), sizeof kWave);
     HGLOBAL g = LoadResource(mod, r);
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(LockResource(g), static_cast<const void*>(kWave));
 
     EXPECT_NE(FindResourceA(mod, "SmallPic", RT_BITMAP), nullptr);
-    EXPECT_EQ(FindResourceA(mod, "SmallPic", "WAVE"), nullptr);
-    EXPECT_EQ(FindResourceA(mod, MAKEINTRESOURCE(4), "WAVE"), nullptr);
-    EXPECT_EQ(FindResourceA(mod, "#3x", "WAVE"), nullptr);
-    EXPECT_EQ(FindResourceA(mod, nullptr, "WAVE"), nullptr);
+    EXPECT_EQ(FindResourceA(mod, "SmallPic", "TESTSND"), nullptr);
+    EXPECT_EQ(FindResourceA(mod, MAKEINTRESOURCE(4), "TESTSND"), nullptr);
+    EXPECT_EQ(FindResourceA(mod, "#3x", "TESTSND"), nullptr);
+    EXPECT_EQ(FindResourceA(mod, nullptr, "TESTSND"), nullptr);
 
     // Made-up handles fail quietly.
     HRSRC bogus = reinterpret_cast<HRSRC>(uintptr_t(0x51234567));

@@ -2,6 +2,8 @@
 // faults and the record of platform calls.
 #include "host/headless/headless_host.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <string>
 
@@ -70,6 +72,7 @@ static bool IsMouse(host::InputEvent::Kind kind) {
 
 bool HeadlessHost::PollInput(host::InputEvent& ev) {
     Step();
+    ServeSound();
     if (input_.empty() || input_.front().at > now_) return false;
     ev = input_.front().ev;
     input_.erase(input_.begin());
@@ -88,6 +91,7 @@ void HeadlessHost::WaitInput(uint64_t deadlineMicros) {
     Step();
     if (driver_) driver_->Observe();
     for (;;) {
+        if (ServeSound()) woken_ = true;
         if (woken_.exchange(false)) return;
         uint64_t next = NextInputTime();
         if (next <= now_ || deadlineMicros <= now_) return;
@@ -172,6 +176,63 @@ bool HeadlessHost::RestoreInstance(const std::string& className) {
 // --- sound ---
 
 void HeadlessHost::Beep(unsigned type) { Note("Beep " + std::to_string(type)); }
+
+void HeadlessHost::PlayWave(const void* riff, size_t bytes, bool loop) {
+    (void)riff;
+    Note("Wave " + std::to_string(bytes) + (loop ? " loop" : " once"));
+}
+
+void HeadlessHost::StopWave() { Note("WaveStop"); }
+
+bool HeadlessHost::OpenMidi(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    Note("MidiOpen " + path);
+    midiOpen_ = true;
+    midiPlaying_ = false;
+    midiEnded_ = false;
+    return true;
+}
+
+void HeadlessHost::PlayMidi() {
+    Note("MidiPlay");
+    midiPlaying_ = midiOpen_;
+}
+
+// A stop, seek or close is never the end of the piece, even one that ended a moment before and
+// has not been told yet.
+void HeadlessHost::StopMidi() {
+    Note("MidiStop");
+    midiPlaying_ = false;
+    midiEnded_ = false;
+}
+
+void HeadlessHost::SeekMidiStart() {
+    Note("MidiSeek");
+    midiPlaying_ = false;
+    midiEnded_ = false;
+}
+
+void HeadlessHost::CloseMidi() {
+    Note("MidiClose");
+    midiOpen_ = false;
+    midiPlaying_ = false;
+    midiEnded_ = false;
+}
+
+bool HeadlessHost::FinishMusic() {
+    if (!midiPlaying_.exchange(false)) return false;
+    midiEnded_ = true;
+    Wake();
+    return true;
+}
+
+bool HeadlessHost::ServeSound() {
+    if (!midiEnded_.load() || !soundEvents_) return false;
+    midiEnded_ = false;
+    soundEvents_->MidiFinished();
+    return true;
+}
 
 // --- faults ---
 

@@ -81,6 +81,14 @@ public:
     bool RestoreInstance(const std::string& className) override;
     void SetInstanceRequests(InstanceRequests* handler) override { instanceRequests_ = handler; }
     void Beep(unsigned type) override;
+    void PlayWave(const void* riff, size_t bytes, bool loop) override;
+    void StopWave() override;
+    bool OpenMidi(const std::string& path) override;
+    void PlayMidi() override;
+    void StopMidi() override;
+    void SeekMidiStart() override;
+    void CloseMidi() override;
+    void SetSoundEvents(SoundEvents* handler) override { soundEvents_ = handler; }
     bool InjectFault(host::Fault fault) override;
     void Note(std::string_view line) override;
 
@@ -125,6 +133,13 @@ public:
     // What the layer registered to answer other processes (null before PublishInstance).
     InstanceRequests* Requests() const { return instanceRequests_; }
 
+    // --- sound ---
+    // Ends the piece that is playing as if it had reached its end: the layer hears of it at its
+    // next look at the input, as from a real player. False when no piece is playing.
+    // Callable from the test's thread while the program is idle.
+    bool FinishMusic();
+    bool MidiPlaying() const { return midiPlaying_; }
+
     // --- faults ---
     // The next `count` calls of that kind fail, after `skip` that succeed; count < 0: every call
     // after the skipped ones. A later Fail of the same kind replaces the earlier one.
@@ -134,7 +149,9 @@ public:
     // Every Note of the layer, in order, and the host's own lines: "DisplayMode 800 600 16"
     // (or "... refused"), "DisplayMode restored", "SetCursor <name>" / "SetCursor (hidden)" when
     // the image changes, "PublishInstance <class>", "UnpublishInstance <class>",
-    // "RaiseInstance <class>", "RestoreInstance <class>", "Beep <type>", "Fault <kind>".
+    // "RaiseInstance <class>", "RestoreInstance <class>", "Beep <type>", "Fault <kind>",
+    // "Wave <bytes> once|loop", "WaveStop", "MidiOpen <path>", "MidiPlay", "MidiStop", "MidiSeek",
+    // "MidiClose".
     std::vector<std::string> Record() const;
     std::vector<Entry> RecordTimes() const;
     void ClearRecord();
@@ -158,6 +175,8 @@ private:
     void Step() {
         if (driver_) driver_->Step();
     }
+    // Tells the layer of a piece that ended; true when it did.
+    bool ServeSound();
 
     Surface screen_;
     uint64_t screenChanges_ = 0;
@@ -183,6 +202,11 @@ private:
     InstanceRequests* instanceRequests_ = nullptr;
 
     std::map<host::Fault, FaultPlan> faults_;
+
+    SoundEvents* soundEvents_ = nullptr;
+    bool midiOpen_ = false;
+    std::atomic<bool> midiPlaying_{false};
+    std::atomic<bool> midiEnded_{false};  // set by FinishMusic, taken on the program's thread
 
     mutable std::mutex recordMutex_;
     std::vector<Entry> record_;

@@ -142,6 +142,7 @@ void SdlHost::Trace(const char* what, const char* detail) {
 }
 
 void SdlHost::Close() {
+    audio_.Shutdown();
     open_ = false;
     published_.clear();
     for (auto& [name, cursor] : cursors_) {
@@ -283,6 +284,11 @@ void SdlHost::TakeQueued() {
         if (n < 32) break;
     }
     ServeInstances();
+    ServeSound();
+}
+
+void SdlHost::ServeSound() {
+    if (soundEvents_ && audio_.TakeMidiEnded()) soundEvents_->MidiFinished();
 }
 
 void SdlHost::Push(const host::InputEvent& ev) {

@@ -1,6 +1,6 @@
 // The host on a real desktop: an SDL2 window showing the 800 x 600 screen, SDL input turned
 // into the layer's input events, the monotonic clock, colour cursors, and the single-instance
-// rendezvous with other processes of the same user.
+// rendezvous with other processes of the same user, and sound through SDL_mixer.
 #pragma once
 
 #include <SDL.h>
@@ -17,6 +17,7 @@
 #include "core/surface.h"
 #include "host/host.h"
 #include "host/sdl/instance_link.h"
+#include "host/sdl/sdl_audio.h"
 
 namespace tw::sdl {
 
@@ -64,6 +65,17 @@ public:
     // Requests of other processes are carried out inside PollInput and WaitInput.
     void SetInstanceRequests(InstanceRequests* handler) override { requests_ = handler; }
 
+    void PlayWave(const void* riff, size_t bytes, bool loop) override { audio_.PlayWave(riff, bytes, loop); }
+    void StopWave() override { audio_.StopWave(); }
+    bool OpenMidi(const std::string& path) override { return audio_.OpenMidi(path); }
+    void PlayMidi() override { audio_.PlayMidi(); }
+    void StopMidi() override { audio_.StopMidi(); }
+    void SeekMidiStart() override { audio_.SeekMidiStart(); }
+    void CloseMidi() override { audio_.CloseMidi(); }
+    // The end of a piece is told inside PollInput and WaitInput.
+    void SetSoundEvents(SoundEvents* handler) override { soundEvents_ = handler; }
+    SdlAudio& Audio() { return audio_; }
+
 private:
     // Takes everything SDL has queued into the input queue and answers other processes.
     void Pump(uint64_t now);
@@ -74,6 +86,7 @@ private:
     bool NeedsPresent() const { return dirty_ || screen_.Version() != presentedVersion_; }
     void Present(uint64_t now);
     void ServeInstances();
+    void ServeSound();
     bool AnswerInstance(InstanceRequest request);
     std::string SocketPath(const std::string& className) const;
     void MousePosition(int& x, int& y) const;
@@ -111,6 +124,9 @@ private:
     std::string instanceDir_;
     std::map<std::string, std::unique_ptr<InstanceServer>> published_;
     InstanceRequests* requests_ = nullptr;
+
+    SoundEvents* soundEvents_ = nullptr;
+    SdlAudio audio_{[this] { Wake(); }};  // last: it goes first, before what Wake uses
 };
 
 }  // namespace tw::sdl
