@@ -5,8 +5,11 @@
 #include "app/tintwell.h"
 #include "page/page.h"
 #include "screen/screen.h"
+#include "sound/sound.h"
 #include "support/support.h"
 #include "tools/tools.h"
+
+#include <mmsystem.h>
 
 #define CMD_QUIT 1001
 #define CMD_PRINT 1002
@@ -230,6 +233,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_COMMAND:
         return BusyFlag ? 0 : OnCommand(hwnd, wParam, lParam);
     case WM_TIMER:
+        return 0;
+    case MM_MCINOTIFY:
+        RestartMusic(hwnd);  // the tune ended, or was stopped or replaced: from the top again
         return 0;
     case WM_MOUSEMOVE:
         if (BusyFlag)

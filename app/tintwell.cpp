@@ -4,6 +4,7 @@
 
 #include "app/mainwnd.h"
 #include "page/page.h"
+#include "sound/sound.h"
 #include "support/support.h"
 
 #define MAIN_CLASS "TINTWIN"
@@ -109,9 +110,12 @@ int InitInstance(HINSTANCE hInstance, int nCmdShow)
     GmemSetRetryHandler(NoMemoryPrompt);
     if (!AllocPageBuffers())
         return 0;
+    OpenMusic();
+    StartMusic(hWndMain);
 
     LoadBitmaps();
     ShowWindow(hWndMain, nCmdShow);
+    LoadSounds(hInst);
 
     if (!SetTimer(hWndMain, MAIN_TIMER_ID, MAIN_TIMER_MS, NULL)) {
         MessageBoxA(hWndMain, LoadMsg(2, 0), LoadMsg(1, 1), MB_ICONWARNING);
@@ -179,6 +183,8 @@ int OnCreate(HWND hwnd)
 int Shutdown(HWND hwnd)
 {
     KillTimer(hwnd, MAIN_TIMER_ID);
+    StopMusic();
+    CloseMusic();
 
     if (hEditCursor)
         DestroyCursor(hEditCursor);

@@ -4,6 +4,7 @@
 
 #include "app/tintwell.h"
 #include "page/page.h"
+#include "sound/sound.h"
 
 ButtonSpec CommandButtons[COMMAND_BUTTON_COUNT] = {
     {NULL, 1001, 12, 12, 96, 45},    // quit
@@ -237,6 +238,7 @@ LRESULT PickColor(WPARAM wParam)
     const LONG id = LOWORD(wParam);
     if (id < FIRST_COLOR_ID || id > LAST_COLOR_ID)
         return 0;
+    PlaySfx(SFX_PICK);
     const int prev = CurrentColorId - FIRST_COLOR_ID;
     CurrentColorId = id;
     CurrentColorIndex = id - 1999;

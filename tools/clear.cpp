@@ -7,6 +7,7 @@
 #include "app/mainwnd.h"
 #include "app/tintwell.h"
 #include "page/page.h"
+#include "sound/sound.h"
 #include "support/support.h"
 
 void (*lpfnClearFrameEnd)(LONG x, LONG y) = nullptr;
@@ -55,6 +56,7 @@ int ClearPageWave()
     bLoopSound = 0;
     for (LONG row = 0; row < cy; row++)
         memset(lpMap + (ptrdiff_t)row * cx, MAP_UNVISITED, (size_t)cx);
+    PlaySfx(SFX_CLEAR);
 
     const DWORD dwStart = GetTickCount();
     dwLastFrame = dwStart;
@@ -129,8 +131,10 @@ int ClearPageWave()
         while (dwNow - dwLastFrame < CLEAR_FRAME_MS)
             dwNow = GetTickCount();
         dwLastFrame = dwNow;
-        if (bLoopSound == 0 && dwNow > dwLoopDue)
+        if (bLoopSound == 0 && dwNow > dwLoopDue) {
+            PlaySfxLoop(SFX_CLEAR_LOOP);
             bLoopSound = 1;
+        }
         ShowPage();
         if (!PumpOneMessage(lpPage)) {
             if (!queue.IsEmpty())
@@ -139,5 +143,7 @@ int ClearPageWave()
         }
     }
     ShowPage();
+    if (bLoopSound == 1)
+        StopSfx();
     return bWhole;
 }

@@ -7,6 +7,7 @@
 #include "app/tintwell.h"
 #include "page/page.h"
 #include "screen/screen.h"
+#include "sound/sound.h"
 #include "support/support.h"
 
 DWORD dwLastFrame;
@@ -68,6 +69,7 @@ void FillRegion(LONG x, LONG y, int colour)
     // Compared and written as the byte it becomes, so a pixel once written never qualifies again.
     const BYTE bColour = (BYTE)colour;
 
+    PlaySfx(SFX_FILL_FIRST + RandomBelow(4));
     bLoopSound = 0;
     const DWORD dwStart = GetTickCount();
     dwLastFrame = dwStart;
@@ -118,12 +120,16 @@ void FillRegion(LONG x, LONG y, int colour)
             while (dwNow - dwLastFrame < FILL_FRAME_MS)
                 dwNow = GetTickCount();
             dwLastFrame = dwNow;
-            if (bLoopSound == 0 && dwNow > dwLoopDue)
+            if (bLoopSound == 0 && dwNow > dwLoopDue) {
+                PlaySfxLoop(SFX_FILL_LOOP);
                 bLoopSound = 1;
+            }
             ShowPage();
         }
         if (!PumpOneMessage(lpPage))
             break;
     }
     ShowPage();
+    if (bLoopSound == 1)
+        StopSfx();  // a fill too short for the loop leaves its start sound to play out
 }
