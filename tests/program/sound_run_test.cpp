@@ -107,30 +107,40 @@ TEST_F(SoundRun, WithoutTheTuneTheProgramRunsAndQuitsQuietly) {
     EXPECT_TRUE(P().BoxesSeen().empty());
 }
 
-TEST_F(SoundRun, AFolderNameTooLongForTheOpenCommandMeansNoMusic) {
+// Runs the program in a folder whose name is `extra` characters longer than the open command
+// has room for (so 0 just fits); returns how many open commands it sent.
+size_t OpenCommandsInAFolderOver(const std::filesystem::path& base, int extra) {
     // The open command holds 255 characters; the folder's share of it is 255 less the rest.
     const size_t rest = std::string("open \"\\tintmus.mid\" alias MainMidi type sequencer").size();
-    for (size_t extra : {0, 1}) {
-        const size_t want = 255 - rest + extra;
-        std::filesystem::path deep = dir.Path();
-        while (deep.string().size() + 1 < want) {
-            const size_t room = want - deep.string().size() - 1;
-            deep /= std::string(std::min<size_t>(room, 100), 'd');
-        }
-        ASSERT_EQ(deep.string().size(), want);
-        std::filesystem::create_directories(deep);
-        WritePages(deep, BoxPage());
-        WriteTune(deep);
-        tw::test::ProgramOptions options;
-        options.copyPages = false;
-        options.workDir = deep;
-        Program run(options);
-        StartToPageScreen(run);
-        EXPECT_EQ(run.Record("mciSendStringA open").size(), extra ? 0u : 1u) << want << " characters";
-        EXPECT_TRUE(run.BoxesSeen().empty());
-        run.Type('q');
-        EXPECT_EQ(run.ExitCode(), 0);
+    const size_t want = 255 - rest + size_t(extra);
+    std::filesystem::path deep = base;
+    while (deep.string().size() + 1 < want) {
+        const size_t room = want - deep.string().size() - 1;
+        deep /= std::string(std::min<size_t>(room, 100), 'd');
     }
+    EXPECT_EQ(deep.string().size(), want);
+    std::filesystem::create_directories(deep);
+    WritePages(deep, BoxPage());
+    WriteTune(deep);
+    tw::test::ProgramOptions options;
+    options.copyPages = false;
+    options.workDir = deep;
+    Program run(options);
+    StartToPageScreen(run);
+    EXPECT_TRUE(run.BoxesSeen().empty());
+    const size_t opens = run.Record("mciSendStringA open").size();
+    run.Type('q');
+    EXPECT_EQ(run.ExitCode(), 0);
+    return opens;
+}
+
+// One program a process: each folder length is a test of its own.
+TEST_F(SoundRun, AFolderNameThatJustFitsTheOpenCommandHasMusic) {
+    EXPECT_EQ(OpenCommandsInAFolderOver(dir.Path(), 0), 1u);
+}
+
+TEST_F(SoundRun, AFolderNameTooLongForTheOpenCommandMeansNoMusic) {
+    EXPECT_EQ(OpenCommandsInAFolderOver(dir.Path(), 1), 0u);
 }
 
 TEST_F(SoundRun, ALongFillStartsWithOneOfFourSoundsThenLoopsItsOwnUntilItEnds) {
