@@ -74,7 +74,6 @@ public:
     void CloseMidi() override { audio_.CloseMidi(); }
     // The end of a piece is told inside PollInput and WaitInput.
     void SetSoundEvents(SoundEvents* handler) override { soundEvents_ = handler; }
-    SdlAudio& Audio() { return audio_; }
 
 private:
     // Takes everything SDL has queued into the input queue and answers other processes.
