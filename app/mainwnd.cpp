@@ -140,8 +140,8 @@ static LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam)
     }
     switch (id) {
     case CMD_QUIT:
-        SaveCurrentPage();
-        DestroyWindow(hwnd);
+        if (SaveCurrentPage(1))
+            DestroyWindow(hwnd);
         return 0;
     case CMD_PRINT:
         SetFocus(hwnd);

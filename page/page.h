@@ -18,6 +18,10 @@ extern MYBITMAPINFO bmp;
 
 int LoadPage(LPCSTR path);
 int SavePage(LPCSTR path);
+// Formats string-table text `id` with a file name in its %s into text (PATH_MSG_BYTES long),
+// shortening the name rather than overrunning.
+#define PATH_MSG_BYTES 512
+void FormatPathMsg(char* text, UINT id, LPCSTR path);
 void ExpandMonoRow(const BYTE* source, BYTE* destination, int count);
 
 // --- Colour table and display palette ---
@@ -42,5 +46,10 @@ int ShowPage();
 void ShowPageTitle(HDC hdc);
 int NextPage(HWND hwnd);
 int PreviousPage(HWND hwnd);
-int SaveCurrentPage();  // saves the PageImage to its page's file, if it holds a loaded page
+// The texts told when a page could not be saved (leaving it; quitting).
+#define MSG_SAVE_FAILED 20
+#define MSG_SAVE_FAILED_QUIT 21
+// Saves the PageImage to its page's file, if it holds a loaded page; a failure is told. Returns
+// 0 only when quitting and the user chose to stay.
+int SaveCurrentPage(int bQuitting);
 int LoadFirstPage();    // 1 when a page loaded; 0 after the program has been shut down

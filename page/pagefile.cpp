@@ -4,7 +4,8 @@
 // A page file is checked completely before any of it reaches the PageImage: a file that is not
 // a 660 x 460 page of one or eight bits, or that is shorter than its headers and pixels, is
 // refused and the PageImage stays exactly as it was. A page is saved into a new file beside the
-// old one, which replaces the old file only when every byte has been written.
+// old one, which replaces the old file only when every byte has been written and has reached
+// the disk.
 #include "page/page.h"
 
 #include "app/tintwell.h"
@@ -27,18 +28,23 @@ MYBITMAPINFO bmp;
 // The pixels of a page being loaded, kept here until the whole file has been read.
 static BYTE PageStaging[PAGE_PIXELS];
 
-static void ReportMissing(LPCSTR path)
+void FormatPathMsg(char* text, UINT id, LPCSTR path)
 {
-    char text[512];
     char name[512];
-    LPCSTR format = LoadMsg(8, 0);
-    int room = (int)sizeof(text) - 1 - lstrlenA(format);
+    LPCSTR format = LoadMsg(id, 0);
+    int room = PATH_MSG_BYTES - 1 - lstrlenA(format);
     int length = lstrlenA(path);
     if (length > room)
         length = room > 0 ? room : 0;
     std::memcpy(name, path, (size_t)length);
     name[length] = '\0';
     wsprintfA(text, format, name);
+}
+
+static void ReportMissing(LPCSTR path)
+{
+    char text[PATH_MSG_BYTES];
+    FormatPathMsg(text, 8, path);
     MessageBoxA(hWndMain, text, LoadMsg(5, 1), MB_ICONWARNING);
 }
 
@@ -161,7 +167,9 @@ int SavePage(LPCSTR path)
                    _hwrite(hFile, (LPCSTR)lpDib, pixelBytes) == pixelBytes;
     if (_lclose(hFile) == HFILE_ERROR)
         bWritten = 0;
-    if (!bWritten || !MoveFileExA(newPath, path, MOVEFILE_REPLACE_EXISTING)) {
+    // Write-through: the new file is on the disk before it replaces the old one, and the
+    // replacement is on the disk before the save counts as done.
+    if (!bWritten || !MoveFileExA(newPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(newPath);
         return 0;
     }

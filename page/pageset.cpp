@@ -46,11 +46,21 @@ void ShowPageTitle(HDC hdc)
     DeleteDC(hdcTitles);
 }
 
-int SaveCurrentPage()
+// Saves the page being left. Unlike the rest of the saving, a page that could not be saved is
+// told to the user: the colouring on the screen has not reached its file and would go with the
+// page. On leaving for another page the box says so; on quitting it asks whether to quit
+// anyway, and No keeps the program (and the picture) open. Returns 0 only for that No.
+int SaveCurrentPage(int bQuitting)
 {
-    if (!bPageLoaded)
-        return 0;
-    return SavePage(PageFileNames[CurrentPage]);
+    if (!bPageLoaded || SavePage(PageFileNames[CurrentPage]))
+        return 1;
+    char text[PATH_MSG_BYTES];
+    FormatPathMsg(text, bQuitting ? MSG_SAVE_FAILED_QUIT : MSG_SAVE_FAILED, PageFileNames[CurrentPage]);
+    if (!bQuitting) {
+        MessageBoxA(hWndMain, text, LoadMsg(5, 1), MB_OK | MB_ICONWARNING);
+        return 1;
+    }
+    return MessageBoxA(hWndMain, text, LoadMsg(5, 1), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 // Saves the page being left, then loads the pages in the direction of travel until one loads.
@@ -59,7 +69,7 @@ int SaveCurrentPage()
 // on screen, told that the pages are damaged, and nothing is saved until a page loads again.
 static void TurnPage(HWND hwnd, int step)
 {
-    SaveCurrentPage();
+    SaveCurrentPage(0);
 
     const int left = CurrentPage;
     int page = left;

@@ -27,7 +27,9 @@ struct InputEvent {
 };
 
 // Faults a test can inject; the real hosts never inject any.
-enum class Fault { GlobalAlloc, SetTimer, DirectDrawCreate, SetDisplayMode, FileCreate, FileWrite, FileRename };
+enum class Fault {
+    GlobalAlloc, SetTimer, DirectDrawCreate, SetDisplayMode, FileCreate, FileWrite, FileRename, FileFlush
+};
 
 // A monochrome-with-mask or colour cursor image, already decoded by the layer.
 struct CursorImage {

@@ -1,10 +1,13 @@
 // The simple file calls (_lopen, _lcreat, _lread, _lwrite, _llseek, _lclose and the _h forms),
 // MoveFileExA and DeleteFileA, on POSIX files. HFILEs are small numbers of our own, so a
-// stale or made-up HFILE never reaches a descriptor someone else owns.
+// stale or made-up HFILE never reaches a descriptor someone else owns. MOVEFILE_WRITE_THROUGH
+// puts the file's data on the disk before the rename and the folder's entry after it, so a
+// power cut leaves either the old file or the whole new one.
 #include <cerrno>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -120,6 +123,38 @@ LONG WriteAll(HFILE h, const void* buffer, size_t n) {
     return LONG(done);
 }
 
+// The folder an entry of `path` lives in, for flushing that entry.
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// fsync of a file or folder by name; sets the last error and returns false when it fails.
+bool Flush(const std::string& path, bool folder, std::string_view what) {
+    tw::host::Host& host = tw::host::Current();
+    host.Note(std::string(what) + " " + path);
+    if (host.InjectFault(tw::host::Fault::FileFlush)) {
+        SetLastError(112);
+        return false;
+    }
+    int fd = ::open(path.c_str(), (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return false;
+    }
+    int r;
+    do r = ::fsync(fd);
+    while (r != 0 && errno == EINTR);
+    int e = errno;
+    ::close(fd);
+    if (r != 0) {
+        SetLastError(ErrorFromErrno(e));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 HFILE WINAPI _lopen(LPCSTR lpPathName, int iReadWrite) {
@@ -192,24 +227,30 @@ BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD d
         SetLastError(ErrorFromErrno(errno));
         return FALSE;
     }
+    const bool writeThrough = (dwFlags & MOVEFILE_WRITE_THROUGH) != 0;
+    // The data first: a rename that reached the disk before the data would leave an empty or
+    // partial file under the old name.
+    if (writeThrough && !S_ISDIR(st.st_mode) && !Flush(from, false, "FlushFile")) return FALSE;
+    tw::host::Current().Note("MoveFileExA " + from + " " + to);
+    bool moved = false;
     if (!(dwFlags & MOVEFILE_REPLACE_EXISTING)) {
         // link() refuses an existing target, so no file can appear between test and rename.
         if (::link(from.c_str(), to.c_str()) == 0) {
             ::unlink(from.c_str());
-            return TRUE;
-        }
-        if (errno == EEXIST) {
-            SetLastError(183);
-            return FALSE;
-        }
-        if (::access(to.c_str(), F_OK) == 0) {
+            moved = true;
+        } else if (errno == EEXIST || ::access(to.c_str(), F_OK) == 0) {
             SetLastError(183);
             return FALSE;
         }
     }
-    if (::rename(from.c_str(), to.c_str()) != 0) {
+    if (!moved && ::rename(from.c_str(), to.c_str()) != 0) {
         SetLastError(ErrorFromErrno(errno));
         return FALSE;
+    }
+    // The new entry itself, and the old one's removal when the folders differ.
+    if (writeThrough) {
+        if (!Flush(FolderOf(to), true, "FlushFolder")) return FALSE;
+        if (FolderOf(from) != FolderOf(to) && !Flush(FolderOf(from), true, "FlushFolder")) return FALSE;
     }
     return TRUE;
 }

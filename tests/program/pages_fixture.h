@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <set>
@@ -84,6 +85,8 @@ protected:
         dir_ = fs::temp_directory_path() /
                ("tintwell-run-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
         fs::create_directories(dir_);
+        if (prepareDir_)
+            prepareDir_(dir_);
         for (int n = 0; n < 6; n++)
             if (!missing.count(n))
                 WriteFile(dir_ / kPageNames[n], MadeUpPage(n));
@@ -142,6 +145,8 @@ protected:
     }
 
     const fs::path& Dir() const { return dir_; }
+    // Runs on the program's folder once it exists, before the pages are written into it.
+    std::function<void(const fs::path&)> prepareDir_;
     Bytes PageFile(int page) { return ReadFile(dir_ / kPageNames[page]); }
     bool PageFileIsShipped(int page) { return PageFile(page) == MadeUpPage(page); }
 

@@ -228,6 +228,9 @@ TEST_F(Pages, AFailedSaveOnQuitKeepsTheOldFile)
     StartToPageScreen();
     P().Fail(Fault::FileRename);
     P().Type('q');
+    ASSERT_TRUE(P().Box());
+    EXPECT_EQ(P().Box()->type, unsigned(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2));
+    P().Answer(IDYES);  // quit anyway
     P().Wait(20);
     EXPECT_FALSE(P().Running());
     EXPECT_TRUE(PageFileIsShipped(0));
@@ -243,11 +246,12 @@ TEST_F(Pages, NoPageInAFullRoundKeepsThePageAndSavesNothing)
     P().Fail(Fault::FileCreate);
     P().Key(VK_NEXT);
     std::vector<std::string> texts = AnswerAll();
-    ASSERT_EQ(texts.size(), 7u);
+    ASSERT_EQ(texts.size(), 8u);
+    EXPECT_NE(texts[0].find("could not be saved in dogwood.TWP"), std::string::npos) << texts[0];
     for (int i = 0; i < 5; i++)
-        EXPECT_EQ(texts[i], Missing(i + 1));
-    EXPECT_EQ(texts[5], Missing(0));
-    EXPECT_EQ(texts[6], kAllMissing);
+        EXPECT_EQ(texts[i + 1], Missing(i + 1));
+    EXPECT_EQ(texts[6], Missing(0));
+    EXPECT_EQ(texts[7], kAllMissing);
     P().Wait(20);
     EXPECT_TRUE(P().Running());
     ExpectPageShown(0);  // the page stays with the child

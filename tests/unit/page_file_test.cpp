@@ -149,6 +149,7 @@ TEST_F(PageFile, FailedSaveLeavesTheOldFileWhole)
         {"header write", tw::host::Fault::FileWrite, 0},
         {"pixel write", tw::host::Fault::FileWrite, 2},
         {"rename", tw::host::Fault::FileRename, 0},
+        {"flush before the rename", tw::host::Fault::FileFlush, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -158,6 +159,25 @@ TEST_F(PageFile, FailedSaveLeavesTheOldFileWhole)
         EXPECT_FALSE(fs::exists("page.TWP.new"));
     }
     EXPECT_TRUE(Boxes().seen.empty());  // saving fails silently
+}
+
+TEST_F(PageFile, SaveReachesTheDiskBeforeAndAfterTheRename)
+{
+    MustLoad("page.TWP", MonoPage(1));
+    Host().ClearRecord();
+    ASSERT_EQ(SavePage("page.TWP"), 1);
+    std::vector<std::string> files;
+    for (const std::string& line : Host().Record())
+        if (line.rfind("Flush", 0) == 0 || line.rfind("MoveFileExA", 0) == 0)
+            files.push_back(line);
+    EXPECT_EQ(files, (std::vector<std::string>{"FlushFile page.TWP.new", "MoveFileExA page.TWP.new page.TWP",
+                                                "FlushFolder ."}));
+
+    // A folder that cannot be flushed: the new page is in place but the save is not reported done.
+    Host().Fail(tw::host::Fault::FileFlush, 1, 1);
+    EXPECT_EQ(SavePage("page.TWP"), 0);
+    EXPECT_EQ(ReadFile("page.TWP").size(), kEightBitFileSize);
+    EXPECT_FALSE(fs::exists("page.TWP.new"));
 }
 
 TEST_F(PageFile, NothingIsSavedBeforeAPageHasLoaded)

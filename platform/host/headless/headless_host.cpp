@@ -245,6 +245,7 @@ const char* HeadlessHost::FaultName(host::Fault fault) {
         case host::Fault::FileCreate: return "FileCreate";
         case host::Fault::FileWrite: return "FileWrite";
         case host::Fault::FileRename: return "FileRename";
+        case host::Fault::FileFlush: return "FileFlush";
     }
     return "?";
 }

@@ -151,7 +151,8 @@ public:
     // the image changes, "PublishInstance <class>", "UnpublishInstance <class>",
     // "RaiseInstance <class>", "RestoreInstance <class>", "Beep <type>", "Fault <kind>",
     // "Wave <bytes> once|loop", "WaveStop", "MidiOpen <path>", "MidiPlay", "MidiStop", "MidiSeek",
-    // "MidiClose".
+    // "MidiClose"; and of the layer's files: "FlushFile <path>", "MoveFileExA <from> <to>",
+    // "FlushFolder <folder>".
     std::vector<std::string> Record() const;
     std::vector<Entry> RecordTimes() const;
     void ClearRecord();
