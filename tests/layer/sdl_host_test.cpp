@@ -207,6 +207,39 @@ TEST_F(SdlHostTest, DisplaySwitchScalesTheScreenAndMapsTheMouseBack) {
     EXPECT_FALSE(SDL_GetWindowFlags(host_->Window()) & SDL_WINDOW_FULLSCREEN);
 }
 
+// The picture follows the window's real size whatever made it that size: scaled by the same
+// factor both ways, centred between bars, and the mouse mapped back through the same scaling.
+TEST_F(SdlHostTest, ScalingFollowsTheWindowSize) {
+    struct Case {
+        int w, h;         // the window
+        int x, y, sw, sh; // where the 800 x 600 screen shows in it
+    } cases[] = {
+        {800, 600, 0, 0, 800, 600},      {1280, 1024, 0, 32, 1280, 960}, {1920, 1080, 240, 0, 1440, 1080},
+        {1366, 768, 171, 0, 1024, 768}, {1024, 768, 0, 0, 1024, 768},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + " x " + std::to_string(c.h));
+        SDL_SetWindowSize(host_->Window(), c.w, c.h);
+        host_->Screen().Touch();
+        host_->WaitInput(host_->NowMicros() + 30000);
+        Drain();
+        auto at = [&](int sx, int sy) {  // window point of screen point (sx, sy), at its middle
+            PushMotion(c.x + (2 * sx + 1) * c.sw / 1600, c.y + (2 * sy + 1) * c.sh / 1200);
+        };
+        at(0, 0);
+        PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, c.x + c.sw / 5, c.y + c.sh / 5);  // (160, 120)
+        at(799, 599);
+        auto evs = Drain();
+        ASSERT_EQ(evs.size(), 3u);
+        EXPECT_EQ(evs[0].x, 0);
+        EXPECT_EQ(evs[0].y, 0);
+        EXPECT_NEAR(evs[1].x, 160, 1);
+        EXPECT_NEAR(evs[1].y, 120, 1);
+        EXPECT_EQ(evs[2].x, 799);
+        EXPECT_EQ(evs[2].y, 599);
+    }
+}
+
 TEST_F(SdlHostTest, WaitKeepsItsDeadlineAndWakesForInputOrAWake) {
     uint64_t start = host_->NowMicros();
     host_->WaitInput(start + 60000);

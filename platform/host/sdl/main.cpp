@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/sdl/sdl_host.h"
+#include "host/sdl/x11.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ std::string CommandTail(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     SDL_SetMainReady();
+    // Before SDL_Init, which passes X errors on to the handler it finds there.
+    tw::sdl::InstallXErrorHandler();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "tintwell: cannot start SDL: %s\n", SDL_GetError());
         return 1;

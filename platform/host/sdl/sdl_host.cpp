@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "host/sdl/keymap.h"
+#include "host/sdl/x11.h"
 
 namespace tw::sdl {
 
@@ -158,6 +159,7 @@ void SdlHost::Close() {
     window_ = nullptr;
     shown_ = false;
     fullscreen_ = false;
+    coveredByHand_ = false;
     queue_.clear();
 }
 
@@ -172,7 +174,20 @@ bool SdlHost::SetDisplayMode(int width, int height, int bpp) {
     (void)bpp;  // the screen is shown in the desktop's own depth
     if (WindowedRequested() || !window_) return false;
     if (width != kScreenWidth || height != kScreenHeight) return false;
-    if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
+    if (WindowManagerPresent(window_)) {
+        if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
+    } else {
+        // Fullscreen on X is the window manager's to grant; with none (a kiosk session started
+        // by xinit) SDL would scale for the whole display while the window stays as it is. The
+        // window is made to cover the display itself instead.
+        SDL_Rect bounds;
+        int display = SDL_GetWindowDisplayIndex(window_);
+        if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0) return false;
+        SDL_SetWindowBordered(window_, SDL_FALSE);
+        SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+        SDL_SetWindowSize(window_, bounds.w, bounds.h);
+        coveredByHand_ = true;
+    }
     fullscreen_ = true;
     dirty_ = true;
     return true;
@@ -180,7 +195,14 @@ bool SdlHost::SetDisplayMode(int width, int height, int bpp) {
 
 void SdlHost::RestoreDisplayMode() {
     if (!window_ || !fullscreen_) return;
-    SDL_SetWindowFullscreen(window_, 0);
+    if (coveredByHand_) {
+        SDL_SetWindowSize(window_, kScreenWidth, kScreenHeight);
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        SDL_SetWindowBordered(window_, SDL_TRUE);
+        coveredByHand_ = false;
+    } else {
+        SDL_SetWindowFullscreen(window_, 0);
+    }
     fullscreen_ = false;
     dirty_ = true;
 }

@@ -96,6 +96,7 @@ private:
     bool shown_ = false;
     std::atomic<bool> open_{false};  // read by Wake from other threads
     bool fullscreen_ = false;
+    bool coveredByHand_ = false;  // fullscreen without a window manager: placed and sized by us
 
     Surface screen_;
     bool dirty_ = false;

@@ -1,0 +1,73 @@
+// The SDL host's own dealings with X: the error handler, and looking for a window manager
+// (its check window on the root, as EWMH has it).
+#include "host/sdl/x11.h"
+
+#include <atomic>
+#include <cstdio>
+
+#ifdef TW_HAVE_X11
+#include <SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#endif
+
+namespace tw::sdl {
+
+namespace {
+std::atomic<unsigned> xErrors{0};
+}  // namespace
+
+unsigned XErrorsSurvived() { return xErrors.load(); }
+
+#ifdef TW_HAVE_X11
+
+namespace {
+
+// Xlib's own handler prints the error and exits. An error here is a request about something the
+// server no longer knows (a window closed under the program, as with an event sent to a window
+// that has just gone): the request had nothing left to act on, so the program carries on.
+int OnXError(Display* display, XErrorEvent* error) {
+    char text[256] = "";
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "tintwell: X error ignored: %s (request %u.%u, resource 0x%lx)\n", text,
+                 unsigned(error->request_code), unsigned(error->minor_code), error->resourceid);
+    xErrors.fetch_add(1);
+    return 0;
+}
+
+}  // namespace
+
+void InstallXErrorHandler() { XSetErrorHandler(OnXError); }
+
+bool WindowManagerPresent(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return true;
+    Display* display = info.info.x11.display;
+    Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool present = false;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type, &format,
+                           &count, &after, &data) == Success) {
+        present = type == XA_WINDOW && format == 32 && count == 1 && *reinterpret_cast<Window*>(data) != None;
+    }
+    if (data) XFree(data);
+    return present;
+}
+
+#else
+
+void InstallXErrorHandler() {}
+
+bool WindowManagerPresent(SDL_Window* window) {
+    (void)window;
+    return true;
+}
+
+#endif
+
+}  // namespace tw::sdl

@@ -1,0 +1,20 @@
+// What the SDL host needs of X itself, beyond what SDL offers: an error handler that keeps a
+// stale-window error from ending the process, and whether a window manager is there to make a
+// window fullscreen. On other displays (or builds without Xlib) these do nothing.
+#pragma once
+
+#include <SDL.h>
+
+namespace tw::sdl {
+
+// Installs the process's X error handler. Call before SDL_Init: SDL keeps the handler it finds
+// and passes every error on to it. Errors are logged on stderr and survived.
+void InstallXErrorHandler();
+// How many X errors the handler has logged and survived.
+unsigned XErrorsSurvived();
+
+// False only when the window is on an X display that no EWMH window manager looks after, so
+// that a request for fullscreen would reach no one.
+bool WindowManagerPresent(SDL_Window* window);
+
+}  // namespace tw::sdl
