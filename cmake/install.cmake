@@ -34,15 +34,15 @@ set(CPACK_PACKAGE_NAME tintwell)
 set(CPACK_PACKAGE_VENDOR "The Tintwell developers")
 set(CPACK_PACKAGE_CONTACT "Tintwell maintainers <maintainers@users.noreply.c-seed-0c106ecc.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "colouring book for young children")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "colouring book for young children
- Tintwell shows one line-art picture at a time inside a bright frame that
- fills the screen. The child picks one of 36 crayons and clicks inside the
- picture: the area under the click floods with the colour, with a splash of
- sound, while a gentle tune plays. Six pictures come with it, and the child's
- colouring is kept between runs in the child's own folder.")
+# The synopsis is the summary above; this is the extended description, indented by CPack.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Tintwell shows one line-art picture at a time inside a bright frame that
+fills the screen. The child picks one of 36 crayons and clicks inside the
+picture: the area under the click floods with the colour, with a splash of
+sound, while a gentle tune plays. Six pictures come with it, and the child's
+colouring is kept between runs in the child's own folder.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY tintwell)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont, fonts-liberation")
