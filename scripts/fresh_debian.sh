@@ -77,7 +77,7 @@ bind tmp/.X11-unix tmp/.X11-unix
 if [ "$what" = package ]; then
     cp "$deb" "$sys/root/"
     stamp "apt install ./$(basename "$deb")"
-    in_sys bash -c "apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq ./$(basename "$deb")" \
+    in_sys bash -c "cd /root && apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt install -y ./$(basename "$deb")" \
         >"$sys.apt.log" 2>&1 || { tail -n 20 "$sys.apt.log" >&2; exit 1; }
     in_sys dpkg -L tintwell >"$sys.files"
     exec_line=$(sed -n 's/^Exec=//p' "$sys"/usr/share/applications/*.desktop)
