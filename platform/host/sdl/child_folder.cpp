@@ -30,11 +30,11 @@ std::string Problem(const std::string& folder, const std::string& what, int err)
     return "Tintwell cannot keep the pictures in " + folder + ": " + what + ": " + std::strerror(err) + ".";
 }
 
-// mkdir -p, each new folder private to the user but readable (0755 less the umask).
+// mkdir -p; a folder made here is the user's alone (0700, as XDG asks of data folders).
 int MakeFolders(const std::string& folder) {
     for (size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
         std::string part = folder.substr(0, at);
-        if (!part.empty() && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return errno;
+        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return errno;
         if (at == std::string::npos) break;
     }
     return IsDir(folder) ? 0 : ENOTDIR;
