@@ -11,7 +11,10 @@ bin=$1
 src=$2
 . "$(dirname "$0")/xvfb_common.bash"
 
-tw_need_tools desktop-file-validate appstreamcli identify cmake
+# The installed files are checked first: that needs no X server.
+for t in desktop-file-validate appstreamcli identify cmake; do
+    command -v "$t" >/dev/null || tw_fail "$t is not installed"
+done
 tw_prepare_dir "$src"
 shots=${TW_SHOTS:-$PWD}
 prefix="$TW_WORK/prefix"
@@ -33,6 +36,7 @@ done
 [ -s "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || tw_fail "no scalable icon"
 [ -s "$prefix/share/man/man6/tintwell.6.gz" ] || tw_fail "no manual page"
 echo "installed files: validated"
+tw_need_tools
 
 # Started as the menu entry starts it: its Exec line, from the installed programs, with a fresh home.
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
