@@ -115,7 +115,7 @@ if [ "$what" = package ]; then
         { echo "the second start lost the colouring of dogwood.TWP" >&2; exit 1; }
     stamp "the colouring was kept across two starts (screenshot: $sys.second-start.png)"
     in_sys env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq tintwell >>"$sys.apt.log" 2>&1
-    left=$(while read -r f; do [ -f "$sys$f" ] || [ -L "$sys$f" ] && echo "$f"; done <"$sys.files")
+    left=$(while read -r f; do if [ -f "$sys$f" ] || [ -L "$sys$f" ]; then echo "$f"; fi; done <"$sys.files")
     [ -z "$left" ] || { echo "apt purge left: $left" >&2; exit 1; }
     [ -d "$sys/usr/share/tintwell" ] && { echo "apt purge left /usr/share/tintwell" >&2; exit 1; }
     [ -f "$child/dogwood.TWP" ] || { echo "apt purge took the child's folder" >&2; exit 1; }
