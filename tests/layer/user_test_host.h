@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "core/surface.h"
-#include "host/host.h"
+#include "host/probe.h"
 #include "user/user_internal.h"
 
 namespace tw::usertest {
 
-class TestHost : public host::Host {
+class TestHost : public host::Host, public host::Probe {
 public:
     explicit TestHost(int width = 800, int height = 600) : desktopW(width), desktopH(height), screen(width, height) {
         host::SetCurrent(this);
@@ -82,6 +82,7 @@ public:
     }
     void SetInstanceRequests(InstanceRequests* handler) override { requests = handler; }
     void Beep(unsigned) override { ++beeps; }
+    host::Probe* Diagnostics() override { return this; }
     bool InjectFault(host::Fault fault) override { return faults.erase(fault) > 0; }
     void Note(std::string_view line) override { notes.emplace_back(line); }
 
