@@ -177,8 +177,9 @@ int WINAPI GetDeviceCaps(HDC hdc, int index) {
     DC* dc = GetDCPtr(hdc);
     if (!dc) return 0;
     const Bitmap* bm = dc->screen ? nullptr : GetBitmapPtr(dc->bitmap);
-    int width = dc->screen ? display::Width() : (bm ? bm->pixels.Width() : 0);
-    int height = dc->screen ? display::Height() : (bm ? bm->pixels.Height() : 0);
+    // A memory DC answers for the device it is compatible with, the display, whatever bitmap it holds.
+    int width = display::Width();
+    int height = display::Height();
     int bits = (bm && bm->mono) ? 1 : display::BitsPerPixel();
     switch (index) {
     case HORZRES: return width;
