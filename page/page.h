@@ -46,9 +46,6 @@ int ShowPage();
 void ShowPageTitle(HDC hdc);
 int NextPage(HWND hwnd);
 int PreviousPage(HWND hwnd);
-// The texts told when a page could not be saved (leaving it; quitting).
-#define MSG_SAVE_FAILED 20
-#define MSG_SAVE_FAILED_QUIT 21
 // Saves the PageImage to its page's file, if it holds a loaded page; a failure is told. Returns
 // 0 only when quitting and the user chose to stay.
 int SaveCurrentPage(int bQuitting);

@@ -10,12 +10,10 @@
 
 #include "app/tintwell.h"
 #include "support/support.h"
+#include "support/ids.h"
 
 #include <cstring>
 
-#define PAGE_WIDTH 660
-#define PAGE_HEIGHT 460
-#define PAGE_PIXELS (PAGE_WIDTH * PAGE_HEIGHT)
 #define INFO_BLOCK_BYTES ((UINT)sizeof(MYBITMAPINFO))  // 40 + 1024
 #define MONO_ROW_MAX 832
 
@@ -44,13 +42,13 @@ void FormatPathMsg(char* text, UINT id, LPCSTR path)
 static void ReportMissing(LPCSTR path)
 {
     char text[PATH_MSG_BYTES];
-    FormatPathMsg(text, 8, path);
-    MessageBoxA(hWndMain, text, LoadMsg(5, 1), MB_ICONWARNING);
+    FormatPathMsg(text, IDS_PAGE_MISSING, path);
+    MessageBoxA(hWndMain, text, LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_ICONWARNING);
 }
 
 static int RefusePage(HFILE hFile)
 {
-    MessageBoxA(hWndMain, LoadMsg(7, 0), LoadMsg(5, 1), MB_OK);
+    MessageBoxA(hWndMain, LoadMsg(IDS_NOT_A_PAGE, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
     _lclose(hFile);
     return 0;
 }

@@ -4,9 +4,8 @@
 
 #include "app/tintwell.h"
 #include "support/support.h"
+#include "support/ids.h"
 
-#define PAGE_LEFT 70
-#define PAGE_TOP 70
 #define TITLE_LEFT 330
 #define TITLE_TOP 561
 #define TITLE_WIDTH 140
@@ -55,12 +54,12 @@ int SaveCurrentPage(int bQuitting)
     if (!bPageLoaded || SavePage(PageFileNames[CurrentPage]))
         return 1;
     char text[PATH_MSG_BYTES];
-    FormatPathMsg(text, bQuitting ? MSG_SAVE_FAILED_QUIT : MSG_SAVE_FAILED, PageFileNames[CurrentPage]);
+    FormatPathMsg(text, bQuitting ? IDS_SAVE_FAILED_QUIT : IDS_SAVE_FAILED, PageFileNames[CurrentPage]);
     if (!bQuitting) {
-        MessageBoxA(hWndMain, text, LoadMsg(5, 1), MB_OK | MB_ICONWARNING);
+        MessageBoxA(hWndMain, text, LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK | MB_ICONWARNING);
         return 1;
     }
-    return MessageBoxA(hWndMain, text, LoadMsg(5, 1), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    return MessageBoxA(hWndMain, text, LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 // Saves the page being left, then loads the pages in the direction of travel until one loads.
@@ -84,7 +83,7 @@ static void TurnPage(HWND hwnd, int step)
     } else {
         CurrentPage = left;
         bPageLoaded = 0;
-        MessageBoxA(hWndMain, LoadMsg(9, 0), LoadMsg(5, 1), MB_OK);
+        MessageBoxA(hWndMain, LoadMsg(IDS_NO_PAGES, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
     }
 
     ShowPage();
@@ -110,7 +109,7 @@ int LoadFirstPage()
 {
     while (!LoadPage(PageFileNames[CurrentPage])) {
         if (CurrentPage == PAGE_COUNT - 1) {
-            MessageBoxA(hWndMain, LoadMsg(9, 0), LoadMsg(5, 1), MB_OK);
+            MessageBoxA(hWndMain, LoadMsg(IDS_NO_PAGES, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
             Shutdown(hWndMain);
             return 0;
         }
