@@ -99,6 +99,8 @@ protected:
     {
         P().Start();
         ASSERT_TRUE(P().Running());
+        ASSERT_NE(P().Dialog(), nullptr) << "no title screen";
+        P().Key(VK_RETURN);  // closes the title screen, as a user would
         P().Wait(50);
         ASSERT_EQ(ScreenState, 0);
         ASSERT_FALSE(P().Box()) << P().Box()->text;
