@@ -67,6 +67,17 @@ void RegisterBuiltins() {
     box.hCursor = button.hCursor;
     box.lpszClassName = kMessageBoxClass;
     AddClass(box, true);
+    WNDCLASSA label{};
+    label.lpfnWndProc = StaticProc;
+    label.hCursor = button.hCursor;
+    label.lpszClassName = "Static";
+    AddClass(label, true);
+    WNDCLASSA dialog{};
+    dialog.style = CS_DBLCLKS;
+    dialog.lpfnWndProc = DefDlgProcA;
+    dialog.hCursor = button.hCursor;
+    dialog.lpszClassName = kDialogClass;
+    AddClass(dialog, true);
 }
 
 }  // namespace
