@@ -33,8 +33,7 @@ for k in $(seq "$kills"); do
     pid=$TW_PID
     # Past the title screen, if there is one, then page after page with a fill on some.
     tw_wait_window 60 || { ps -o pid,stat,etime,cmd -p "$pid"; tail -5 "$TW_WORK/xvfb.log"; ls -la "$TW_WORK/child" "$TW_WORK/run"; tw_fail "no window titled Tintwell"; }
-    sleep 0.3
-    xdotool mousemove 400 300 key Escape 2>/dev/null
+    tw_pass_title "$TW_WID"
     (
         for i in $(seq 40); do
             if [ $((RANDOM % 3)) -eq 0 ]; then

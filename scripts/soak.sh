@@ -75,6 +75,7 @@ baseline_at=$((seconds / 2 < 60 ? seconds / 2 : 60))
 baseline=""
 crashed=0
 in_dialog  # the title screen
+tw_pass_title "$TW_WID"
 while :; do
     now=$(date +%s)
     elapsed=$((now - start))
