@@ -28,6 +28,12 @@ bool MakeTarget(DC* dc, Target& t) {
         }
         return true;
     }
+    if (dc->printer) {
+        t.surface = PrinterPage(dc);
+        if (!t.surface) return false;
+        t.clip.push_back(RECT{0, 0, t.surface->Width(), t.surface->Height()});
+        return true;
+    }
     Bitmap* bm = GetBitmapPtr(dc->bitmap);
     if (!bm) return false;
     t.surface = &bm->pixels;
@@ -172,6 +178,7 @@ BOOL WINAPI DeleteDC(HDC hdc) {
 int WINAPI GetDeviceCaps(HDC hdc, int index) {
     DC* dc = GetDCPtr(hdc);
     if (!dc) return 0;
+    if (dc->printer) return PrinterDeviceCaps(dc, index);
     const Bitmap* bm = dc->screen ? nullptr : GetBitmapPtr(dc->bitmap);
     int width = dc->screen ? display::Width() : (bm ? bm->pixels.Width() : 0);
     int height = dc->screen ? display::Height() : (bm ? bm->pixels.Height() : 0);
@@ -184,7 +191,8 @@ int WINAPI GetDeviceCaps(HDC hdc, int index) {
     case BITSPIXEL: return bits;
     case PLANES: return 1;
     case NUMCOLORS: return bits == 1 ? 2 : bits <= 8 ? (1 << bits) : -1;
-    case RASTERCAPS: return 0x0001 | 0x0008 | 0x0080 | 0x0200 | 0x0800 | 0x2000;  // no RC_PALETTE: true colour
+    case RASTERCAPS:  // no RC_PALETTE: true colour
+        return RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT | RC_STRETCHDIB;
     case LOGPIXELSX:
     case LOGPIXELSY: return 96;
     case SIZEPALETTE: return 0;  // only palette devices have one

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/surface.h"
+#include "host/headless/fake_printers.h"
 #include "host/host.h"
 
 namespace tw::test {
@@ -91,6 +92,7 @@ public:
     void SetSoundEvents(SoundEvents* handler) override { soundEvents_ = handler; }
     bool InjectFault(host::Fault fault) override;
     void Note(std::string_view line) override;
+    host::Printers* GetPrinters() override { return &printers_; }
 
     // --- the clock ---
     // The time now, without moving the clock (a test looking is not the program reading).
@@ -156,6 +158,9 @@ public:
     std::vector<Entry> RecordTimes() const;
     void ClearRecord();
 
+    // --- printers ---
+    FakePrinters& Printers() { return printers_; }
+
     // --- the driver ---
     void SetDriver(Driver* driver) { driver_ = driver; }
 
@@ -210,6 +215,8 @@ private:
 
     mutable std::mutex recordMutex_;
     std::vector<Entry> record_;
+
+    FakePrinters printers_;
 
     Driver* driver_ = nullptr;
 };
