@@ -12,6 +12,9 @@ class Surface;
 
 namespace host {
 
+// The label of the destination that saves a PDF file instead of printing.
+inline constexpr const char* kPdfDestination = "Save as PDF";
+
 struct PrintDestination {
     enum class Kind { Printer, PdfFile };
     enum class State { Idle, Stopped, Offline };

@@ -15,7 +15,7 @@ namespace tw::test {
 class FakePrinters : public host::Printers {
 public:
     // The label of the PDF file destination.
-    static constexpr const char* kPdfName = "Save as PDF";
+    static constexpr const char* kPdfName = host::kPdfDestination;
 
     struct Job {
         std::string destination;

@@ -16,6 +16,7 @@
 
 #include "core/surface.h"
 #include "host/host.h"
+#include "host/sdl/cups_printers.h"
 #include "host/sdl/instance_link.h"
 #include "host/sdl/sdl_audio.h"
 
@@ -75,6 +76,8 @@ public:
     // The end of a piece is told inside PollInput and WaitInput.
     void SetSoundEvents(SoundEvents* handler) override { soundEvents_ = handler; }
 
+    host::Printers* GetPrinters() override { return &printers_; }
+
 private:
     // Takes everything SDL has queued into the input queue and answers other processes.
     void Pump(uint64_t now);
@@ -125,6 +128,7 @@ private:
     InstanceRequests* requests_ = nullptr;
 
     SoundEvents* soundEvents_ = nullptr;
+    CupsPrinters printers_;
     SdlAudio audio_{[this] { Wake(); }};  // last: it goes first, before what Wake uses
 };
 
