@@ -65,6 +65,17 @@ void RegisterBuiltins() {
     box.hCursor = button.hCursor;
     box.lpszClassName = kMessageBoxClass;
     if (!LookUp(kMessageBoxClass)) AddClass(box, true);
+    WNDCLASSA label{};
+    label.lpfnWndProc = StaticProc;
+    label.hCursor = button.hCursor;
+    label.lpszClassName = "Static";
+    if (!LookUp("static")) AddClass(label, true);
+    WNDCLASSA dialog{};
+    dialog.style = CS_DBLCLKS;
+    dialog.lpfnWndProc = DefDlgProcA;
+    dialog.hCursor = button.hCursor;
+    dialog.lpszClassName = kDialogClass;
+    if (!LookUp(kDialogClass)) AddClass(dialog, true);
 }
 
 void Unlink(Window* w) {

@@ -40,6 +40,23 @@ struct ButtonData {
     UINT state = 0;         // BST_PUSHED | BST_FOCUS
     bool tracking = false;  // pressed by the mouse or the space bar, waiting for the release
     HFONT font = nullptr;
+    UINT check = BST_UNCHECKED;  // check boxes and radio buttons
+};
+
+// State of the built-in "static" class.
+struct StaticData {
+    HFONT font = nullptr;
+    HICON icon = nullptr;  // SS_ICON: the icon named by the text
+};
+
+// What makes a window a dialog (dialog.cpp, defdlg.cpp).
+struct DialogData {
+    DLGPROC proc = nullptr;
+    INT_PTR result = 0;
+    bool ended = false;
+    HWND focus = nullptr;  // the control to give the focus back to
+    HFONT font = nullptr;  // DS_SETFONT: made for the dialog, deleted with it
+    int defId = 0;         // DM_SETDEFID; 0: the BS_DEFPUSHBUTTON control, or IDOK
 };
 
 struct Window {
@@ -62,6 +79,8 @@ struct Window {
     bool erase = false;
     bool frameDirty = false;  // the 1-pixel border still has to be drawn
     ButtonData button;
+    StaticData stat;
+    std::unique_ptr<DialogData> dialog;
 };
 
 struct Timer {
@@ -175,7 +194,12 @@ void ForgetWindowDCs(HWND hwnd);
 // --- classes provided by the layer ---
 LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 extern const char kMessageBoxClass[];
+extern const char kDialogClass[];
+// The dialog's next control that takes the focus after `from` (null: from the start; `back`: the
+// one before), among the WS_TABSTOP controls when there are any, else among all (defdlg.cpp).
+HWND NextDialogControl(HWND dlg, HWND from, bool back);  // "#32770", the class of dialogs made from templates
 void ForgetMessageBoxes();  // a program abandoned inside a box leaves none behind
 
 // --- drawing helpers shared by the button and the message box (paint.cpp) ---

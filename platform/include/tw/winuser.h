@@ -231,8 +231,10 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define BM_SETCHECK 0x00F1
 #define BM_GETSTATE 0x00F2
 #define BM_SETSTATE 0x00F3
+#define BM_CLICK 0x00F5
 #define BST_UNCHECKED 0x0000
 #define BST_CHECKED 0x0001
+#define BST_INDETERMINATE 0x0002
 #define BST_PUSHED 0x0004
 #define BST_FOCUS 0x0008
 
@@ -250,7 +252,17 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 // Static controls
 #define SS_LEFT 0x00000000L
 #define SS_CENTER 0x00000001L
+#define SS_RIGHT 0x00000002L
 #define SS_ICON 0x00000003L
+#define SS_TYPEMASK 0x0000001FL
+#define SS_NOPREFIX 0x00000080L
+// Dialogs
+#define DS_ABSALIGN 0x01L
+#define DS_SETFONT 0x40L
+#define DS_MODALFRAME 0x80L
+#define DM_GETDEFID (WM_USER + 0)
+#define DM_SETDEFID (WM_USER + 1)
+#define DC_HASDEFID 0x534B
 
 // DrawText
 #define DT_TOP 0x00000000
@@ -331,6 +343,31 @@ typedef struct tagDRAWITEMSTRUCT {
     ULONG_PTR itemData;
 } DRAWITEMSTRUCT, *PDRAWITEMSTRUCT, *LPDRAWITEMSTRUCT;
 
+// Dialog templates in memory: the header, then menu, class and title (and with DS_SETFONT the
+// point size and face), then each item on a DWORD boundary with its class, text and creation data.
+#pragma pack(push, 2)
+typedef struct {
+    DWORD style;
+    DWORD dwExtendedStyle;
+    WORD cdit;
+    short x;
+    short y;
+    short cx;
+    short cy;
+} DLGTEMPLATE;
+typedef struct {
+    DWORD style;
+    DWORD dwExtendedStyle;
+    short x;
+    short y;
+    short cx;
+    short cy;
+    WORD id;
+} DLGITEMTEMPLATE;
+#pragma pack(pop)
+typedef DLGTEMPLATE* LPDLGTEMPLATEA;
+typedef const DLGTEMPLATE* LPCDLGTEMPLATEA;
+typedef DLGITEMTEMPLATE* LPDLGITEMTEMPLATEA;
 // Windows and classes
 ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass);
 BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
@@ -416,6 +453,17 @@ BOOL WINAPI DrawIcon(HDC hDC, int X, int Y, HICON hIcon);
 HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName);
 int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax);
 
+// Dialogs
+INT_PTR WINAPI DialogBoxIndirectParamA(HINSTANCE hInstance, LPCDLGTEMPLATEA hDialogTemplate, HWND hWndParent,
+                                       DLGPROC lpDialogFunc, LPARAM dwInitParam);
+BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult);
+LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg);
+LONG WINAPI GetDialogBaseUnits(void);
+LRESULT WINAPI SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButton, int nIDCheckButton);
+BOOL WINAPI CheckDlgButton(HWND hDlg, int nIDButton, UINT uCheck);
+UINT WINAPI IsDlgButtonChecked(HWND hDlg, int nIDButton);
 // Message boxes and system
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 BOOL WINAPI MessageBeep(UINT uType);
