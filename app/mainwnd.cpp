@@ -4,6 +4,7 @@
 
 #include "app/tintwell.h"
 #include "page/page.h"
+#include "print/print.h"
 #include "screen/screen.h"
 #include "sound/sound.h"
 #include "support/support.h"
@@ -144,6 +145,7 @@ static LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam)
         DestroyWindow(hwnd);
         return 0;
     case CMD_PRINT:
+        PrintPage(hwnd);
         SetFocus(hwnd);
         return 0;
     case CMD_CLEAR:

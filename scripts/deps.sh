@@ -13,6 +13,7 @@ test_pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils openbox imagemagick sox
   clang libclang-rt-14-dev
+  cups-daemon cups-client poppler-utils
 )
 
 pkgs=("${run_pkgs[@]}")

@@ -53,6 +53,11 @@ public:
     const std::vector<Job>& Jobs() const { return jobs_; }
     const std::vector<Surface>& Pages() const { return pages_; }
     int Opened() const { return opened_; }
+    void ClearRecord() {
+        jobs_.clear();
+        pages_.clear();
+        opened_ = 0;
+    }
 
 private:
     struct Queue {

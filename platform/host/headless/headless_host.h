@@ -1,7 +1,7 @@
 // The memory host for tests and benchmarks: an 800 x 600 memory screen, a virtual clock that moves
 // only when the program reads it or waits, a timeline of scripted input, a pretend desktop with
 // its display mode, the cursor by name, a make-believe registry of other instances, injected
-// faults, and a record of what the program asked of the machine.
+// faults, fake printers (fake_printers.h), and a record of what the program asked of the machine.
 //
 // Nothing here sleeps. When the program would wait for input and nothing is due, the host either
 // hands control to a Driver (the whole-program harness, which pauses the program there) or, with
