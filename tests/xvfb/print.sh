@@ -113,7 +113,8 @@ python3 - "$TW_WORK/child/dogwood.TWP" <<'PY'
 import struct, sys
 W, H = 660, 460
 colours = [(0, 0, 0)] * 256
-colours[2], colours[4], colours[37] = (255, 0, 0), (255, 255, 0), (239, 239, 239)
+# The program's colours for the indices used, and 27, the pure white that paper prints as.
+colours[2], colours[4], colours[27], colours[37] = (255, 0, 0), (255, 255, 0), (255, 255, 255), (239, 239, 239)
 px = bytearray([37]) * (W * H)
 def put(x0, y0, x1, y1, v):
     for y in range(y0, y1):
@@ -220,8 +221,24 @@ tw_print cups 0
 pid=$TW_PID
 doc=$(tw_wait_file "$cups/spool/d*-001" 20) || tw_fail "no document in the queue's spool folder"
 tw_quit "$pid"
-lpstat -W not-completed -o Check | grep -q '^Check-' || tw_fail "no job waiting on the stopped queue"
-grep -aq "Tintwell: Printing" "$cups"/spool/c0* || tw_fail "the job is not named \"Tintwell: Printing\""
+# The jobs waiting on the queue, through libcups: "state title" a line.
+jobs=$(python3 - <<'PY'
+import ctypes
+cups = ctypes.cdll.LoadLibrary("libcups.so.2")
+class Job(ctypes.Structure):
+    _fields_ = [("id", ctypes.c_int), ("dest", ctypes.c_char_p), ("title", ctypes.c_char_p),
+                ("user", ctypes.c_char_p), ("format", ctypes.c_char_p), ("state", ctypes.c_int),
+                ("size", ctypes.c_int), ("priority", ctypes.c_int), ("completed", ctypes.c_long),
+                ("created", ctypes.c_long), ("processing", ctypes.c_long)]
+jobs = ctypes.POINTER(Job)()
+n = cups.cupsGetJobs2(None, ctypes.byref(jobs), b"Check", 0, 0)  # not completed
+for i in range(n):
+    print(jobs[i].state, jobs[i].title.decode(), jobs[i].format.decode())
+PY
+)
+echo "jobs on the stopped queue: $jobs"
+echo "$jobs" | grep -qx "3 Tintwell: Printing application/pdf" ||
+    tw_fail "no PDF job named \"Tintwell: Printing\" held on the stopped queue"
 tw_check_pdf "$doc" "612 x 792" "$shots/xvfb-print-cups"
 echo "CUPS: $doc, US Letter; rendering $shots/xvfb-print-cups.png"
 
