@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts Tintwell in the child's own folder.
+# Sets up, builds and starts Tintwell. The program keeps the child's pictures in its own folder,
+# ~/.local/share/tintwell: it makes it and copies the shipped pages and tune into it the first
+# time, and never overwrites a page there. Arguments go to the program (--pages FOLDER, --help).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -8,14 +10,4 @@ cmake -S "$here" -B "$here/build/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDeb
   -DTW_TESTS=OFF -DTW_BENCH=OFF >/dev/null
 cmake --build "$here/build/release" --target tintwell
 
-# The pages and the tune are copied into the child's folder once; the child's pages are never
-# overwritten.
-data="${XDG_DATA_HOME:-$HOME/.local/share}/tintwell"
-mkdir -p "$data"
-for f in "$here"/pages/*; do
-  [ -e "$f" ] || continue
-  [ -e "$data/$(basename "$f")" ] || cp "$f" "$data/"
-done
-
-cd "$data"
 exec "$here/build/release/tintwell" "$@"

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Regenerates every shipped picture and sound: the bitmaps, cursor and icon
-under resources/, the six page files under pages/, the page previews under
+under resources/, the desktop icons under data/icons/, the six page files under pages/, the page previews under
 art/previews/, the sound effects under resources/sounds/ and the tune
 pages/tintmus.mid. Deterministic: running it again writes identical bytes.
 
@@ -43,6 +43,12 @@ def build_pointers():
     write("resources/icons/TWLIcon.ico", formats.icon16(icon))
 
 
+def build_icons():
+    import icons
+    for rel, data in icons.build():
+        write(f"data/icons/hicolor/{rel}", data)
+
+
 def build_pages():
     import pages
     os.makedirs(os.path.join(HERE, "previews"), exist_ok=True)
@@ -68,6 +74,7 @@ GROUPS = {
     "furniture": build_furniture,
     "titles": build_titles,
     "pointers": build_pointers,
+    "icons": build_icons,
     "pages": build_pages,
     "intro": build_intro,
     "sounds": build_sounds,

@@ -2,6 +2,7 @@
 # Installs the Debian packages Tintwell needs that are not installed yet.
 #   scripts/deps.sh run    what building and running the program needs
 #   scripts/deps.sh test   that, plus what the tests and benchmarks need
+#   scripts/deps.sh package   that of run, plus what making and checking the Debian package needs
 set -euo pipefail
 
 run_pkgs=(
@@ -11,15 +12,17 @@ run_pkgs=(
 )
 test_pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils openbox imagemagick sox
+  xvfb xauth xdotool x11-utils openbox imagemagick sox desktop-file-utils appstream
   clang libclang-rt-14-dev
   cups-daemon cups-client poppler-utils
 )
+package_pkgs=(dpkg-dev file lintian)
 
 pkgs=("${run_pkgs[@]}")
-if [ "${1:-run}" = test ]; then
-  pkgs+=("${test_pkgs[@]}")
-fi
+case "${1:-run}" in
+  test) pkgs+=("${test_pkgs[@]}") ;;
+  package) pkgs+=("${package_pkgs[@]}") ;;
+esac
 
 missing=()
 for p in "${pkgs[@]}"; do

@@ -4,12 +4,17 @@
 #   scripts/fresh_debian.sh test   ./test.sh, then .ci/run (the Windows steps too)
 #   scripts/fresh_debian.sh run    ./run.sh in a window on a virtual screen of this machine;
 #                                  clicks the page, types "q" and checks the saved page
+#   scripts/fresh_debian.sh package  the Debian package made here by scripts/package.sh, installed
+#                                  with apt; started as the menu starts it with a fresh home on a
+#                                  virtual screen: a click fills, "q" saves, a second start keeps
+#                                  the colouring; apt purge removes every file of the package and
+#                                  leaves the child's folder
 # Needs root, debootstrap and network access to the Debian archive. The system is made afresh
 # under build/fresh-debian-<what> on every call and left there for a look afterwards.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-test}
-case "$what" in test|run) ;; *) echo "usage: $0 test|run" >&2; exit 2 ;; esac
+case "$what" in test|run|package) ;; *) echo "usage: $0 test|run|package" >&2; exit 2 ;; esac
 [ "$(id -u)" -eq 0 ] || { echo "$0: needs root (debootstrap and chroot)" >&2; exit 2; }
 command -v debootstrap >/dev/null || { echo "$0: install debootstrap first" >&2; exit 2; }
 
@@ -24,6 +29,13 @@ cleanup() {
 trap cleanup EXIT
 bind() { mkdir -p "$sys/$1"; mount --bind "/$2" "$sys/$1"; mounts+=("$sys/$1"); }
 stamp() { echo "fresh_debian [$SECONDS s]: $*"; }
+
+deb=""
+if [ "$what" = package ]; then
+    stamp "making the package here"
+    "$root/scripts/package.sh" | tee "$root/build/fresh-debian-package.package.log"
+    deb=$(ls "$root"/build/package/tintwell_*.deb)
+fi
 
 rm -rf "$sys"
 stamp "making a minimal Debian 12 in $sys"
@@ -48,15 +60,70 @@ if [ "$what" = test ]; then
     exit 0
 fi
 
-# run: the program shows on an Xvfb of this machine, reached through its socket folder.
+# run and package: the program shows on an Xvfb of this machine, reached through its socket
+# folder.
 for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "$0: needs $tool on this machine" >&2; exit 2; }
 done
 display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# The package's program runs full screen, as from the menu: a screen of 800 x 600 shows it 1:1.
+screen=1024x768x24
+[ "$what" = package ] && screen=800x600x24
+Xvfb "$display" -screen 0 "$screen" -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 sleep 1
 bind tmp/.X11-unix tmp/.X11-unix
+
+if [ "$what" = package ]; then
+    cp "$deb" "$sys/root/"
+    stamp "apt install ./$(basename "$deb")"
+    in_sys bash -c "cd /root && apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt install -y ./$(basename "$deb")" \
+        >"$sys.apt.log" 2>&1 || { tail -n 20 "$sys.apt.log" >&2; exit 1; }
+    in_sys dpkg -L tintwell >"$sys.files"
+    exec_line=$(sed -n 's/^Exec=//p' "$sys"/usr/share/applications/*.desktop)
+    child="$sys/home/child/.local/share/tintwell"
+    # start NAME: the menu's command as a child with a fresh home; waits for the page screen.
+    start() {
+        in_sys DISPLAY="$display" HOME=/home/child TINTWELL_TRACE=/home/child/trace SDL_AUDIODRIVER=dummy \
+            bash -c "mkdir -p /home/child && cd /home/child && exec $exec_line" >"$sys.$1.log" 2>&1 &
+        run_pid=$!
+        for _ in $(seq 60); do
+            grep -q ' cursor EditCursor$' "$sys/home/child/trace" 2>/dev/null && return 0
+            kill -0 "$run_pid" 2>/dev/null || break
+            sleep 0.5
+        done
+        echo "the page screen did not come up; see $sys.$1.log" >&2
+        exit 1
+    }
+    quit() {
+        DISPLAY="$display" xdotool mousemove 400 300 key q
+        wait "$run_pid" || { echo "tintwell ended with status $?; see $sys.$1.log" >&2; exit 1; }
+        rm -f "$sys/home/child/trace"
+    }
+    start first
+    stamp "the page screen is up; clicking the middle of the page"
+    DISPLAY="$display" xdotool mousemove 400 300 click 1
+    sleep 8
+    quit first
+    size=$(stat -c %s "$child/dogwood.TWP" 2>/dev/null || echo 0)
+    [ "$size" -eq 304678 ] || { echo "dogwood.TWP is $size bytes, not a saved eight-bit page" >&2; exit 1; }
+    saved=$(md5sum <"$child/dogwood.TWP")
+    start second
+    DISPLAY="$display" import -window root -depth 8 "$sys.second-start.png" 2>/dev/null || true
+    quit second
+    [ "$(md5sum <"$child/dogwood.TWP")" = "$saved" ] ||
+        { echo "the second start lost the colouring of dogwood.TWP" >&2; exit 1; }
+    stamp "the colouring was kept across two starts (screenshot: $sys.second-start.png)"
+    in_sys env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq tintwell >>"$sys.apt.log" 2>&1
+    left=$(while read -r f; do if [ -f "$sys$f" ] || [ -L "$sys$f" ]; then echo "$f"; fi; done <"$sys.files")
+    [ -z "$left" ] || { echo "apt purge left: $left" >&2; exit 1; }
+    [ -d "$sys/usr/share/tintwell" ] && { echo "apt purge left /usr/share/tintwell" >&2; exit 1; }
+    [ -f "$child/dogwood.TWP" ] || { echo "apt purge took the child's folder" >&2; exit 1; }
+    stamp "PASS: apt purge removed all $(wc -l <"$sys.files") paths of the package and kept the child's folder"
+    echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
+    echo "Depends: $(dpkg-deb -f "$deb" Depends)"
+    exit 0
+fi
 stamp "./run.sh on $display"
 in_sys DISPLAY="$display" TINTWELL_WINDOWED=1 bash -c 'cd /root/tintwell && ./run.sh' \
     >"$sys.run.log" 2>&1 &

@@ -64,7 +64,7 @@ run_one() {
         (cd "$run_dir/child" && exec "$tw_loader" "$tw_exe") >"$run_dir/program.log" 2>&1 &
     else
         (cd "$run_dir/child" && exec env XDG_RUNTIME_DIR="$run_dir/run" SDL_AUDIODRIVER=dummy \
-            TINTWELL_WINDOWED=1 "$sdl_bin") >"$run_dir/program.log" 2>&1 &
+            TINTWELL_WINDOWED=1 "$sdl_bin" --pages "$run_dir/child") >"$run_dir/program.log" 2>&1 &
     fi
     prog_pid=$!
     wid=$(timeout 60 xdotool search --sync --onlyvisible --name '^Tintwell$' 2>/dev/null | head -n1)

@@ -4,7 +4,9 @@
 # eight-bit page. Runs the 32-bit program where this machine can run 32-bit code, otherwise the
 # 64-bit build of the same sources. Build first with scripts/windows_build.sh.
 #   scripts/windows_smoke.sh
-# Environment: TW_SHOTS (where the screenshot goes; default the build folder), TW_WINEPREFIX.
+# Environment: TW_SHOTS (where the screenshot goes; default the build folder), TW_WINEPREFIX;
+# TW_WINE_EXE and TW_WINE_DIR run that program in that folder (an installed one) instead of the
+# build's in a fresh folder of pages; TW_WINE_LOCKED=1 when the caller holds the prefix's lock.
 set -uo pipefail
 # shellcheck source=scripts/windows_common.sh
 . "$(dirname "$0")/windows_common.sh"
@@ -42,7 +44,7 @@ trap cleanup EXIT
 
 tw_wine_select
 say "$tw_wine_note"
-exe=$tw_exe
+exe=${TW_WINE_EXE:-$tw_exe}
 loader=$tw_loader
 wineserver=$tw_wineserver
 [ -f "$exe" ] || fail "$exe is missing: run scripts/windows_build.sh first"
@@ -56,12 +58,19 @@ shots=${TW_SHOTS:-$(dirname "$exe")}
 
 # One run at a time uses the prefix: the program refuses to start beside another copy of itself
 # in the same Wine.
-exec 9>"$WINEPREFIX.lock"
-flock -w 600 9 || fail "another run holds $WINEPREFIX.lock"
+if [ "${TW_WINE_LOCKED:-0}" != 1 ]; then
+    exec 9>"$WINEPREFIX.lock"
+    flock -w 600 9 || fail "another run holds $WINEPREFIX.lock"
+fi
 
 work=$(mktemp -d /tmp/twwine.XXXXXX)
-mkdir "$work/child"
-cp "$tw_root"/pages/* "$work/child/"
+if [ -n "${TW_WINE_DIR:-}" ]; then
+    child=$TW_WINE_DIR
+else
+    child="$work/child"
+    mkdir "$child"
+    cp "$tw_root"/pages/* "$child/"
+fi
 
 tw_xvfb_start "$work" || fail "Xvfb did not start"
 xvfb_pid=$tw_xvfb_pid
@@ -69,7 +78,7 @@ xvfb_pid=$tw_xvfb_pid
 tw_wine_prefix "$work" || fail "cannot make the Wine prefix $WINEPREFIX"
 say "Wine is ready"
 
-(cd "$work/child" && exec "$loader" "$exe") >"$work/program.log" 2>&1 &
+(cd "$child" && exec "$loader" "$exe") >"$work/program.log" 2>&1 &
 wine_pid=$!
 
 wid=""
@@ -149,7 +158,7 @@ wine_pid=""
 [ $status -eq 0 ] || fail "exit status $status after q"
 say "the program ended with status 0"
 
-page="$work/child/dogwood.TWP"
+page="$child/dogwood.TWP"
 size=$(stat -c %s "$page")
 magic=$(head -c 2 "$page")
 bits=$(od -An -tu2 -j28 -N2 "$page" | tr -d ' ')

@@ -78,6 +78,11 @@ public:
     virtual void GetCursorPos(int& x, int& y) = 0;
     virtual void SetCursorPos(int x, int y) = 0;
 
+    // --- the program's window on the desktop ---
+    // The icon of the program's main window's class, which the desktop shows for the window (in
+    // its task bar, dock and window switcher).
+    virtual void SetWindowIcon(const CursorImage& image) { (void)image; }
+
     // --- single instance across processes ---
     // Announces that this process owns a top-level window of the class; answers requests of
     // other processes from then on (RaiseInstance / RestoreInstance).

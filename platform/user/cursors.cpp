@@ -1,6 +1,6 @@
 // Cursors and icons: the built-in classic cursors and icons drawn here, .cur and .ico
 // resources decoded into ARGB images, LoadCursorA, LoadIconA, SetCursor, DestroyCursor,
-// GetCursorPos, SetCursorPos and DrawIcon.
+// GetCursorPos, SetCursorPos and DrawIcon, and the window's icon handed to the host.
 #include <cstring>
 #include <map>
 #include <string>
@@ -254,6 +254,18 @@ void Show(const CursorImage* img) {
 }
 
 }  // namespace
+
+void ShowWindowIcon(HICON icon) {
+    const CursorImage* img = Cursors().table.Get(icon);
+    if (!img) return;
+    host::CursorImage out;
+    out.width = img->width;
+    out.height = img->height;
+    out.argb = img->argb.data();
+    out.name = img->name.c_str();
+    host::Current().SetWindowIcon(out);
+}
+
 }  // namespace tw::user
 
 using namespace tw;

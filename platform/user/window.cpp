@@ -516,6 +516,8 @@ HWND CreateWindowInternal(DWORD exStyle, LPCSTR className, LPCSTR name, DWORD st
     w = Get(hwnd);
     if (!w) return nullptr;
     Publish(w);
+    // Like the task bar on Windows, the desktop shows the window with its class's icon.
+    if (!w->parent && !w->cls->builtin && w->cls->icon) ShowWindowIcon(w->cls->icon);
     RECT client = ClientRect(w);
     SendMessageA(hwnd, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
     if (!Get(hwnd)) return nullptr;

@@ -202,6 +202,9 @@ extern const char kDialogClass[];
 HWND NextDialogControl(HWND dlg, HWND from, bool back);  // "#32770", the class of dialogs made from templates
 void ForgetMessageBoxes();  // a program abandoned inside a box leaves none behind
 
+// --- cursors and icons (cursors.cpp) ---
+void ShowWindowIcon(HICON icon);  // gives the host the icon to show for the program's window
+
 // --- drawing helpers shared by the button and the message box (paint.cpp) ---
 HFONT SystemFont();  // the classic 8-point sans serif
 void Draw3DRect(HDC hdc, const RECT& r, COLORREF topLeft, COLORREF bottomRight);

@@ -14,7 +14,8 @@ TEST_F(Startup, StartsAndShutsDownInOrder)
 {
     Make();
     StartToPageScreen();
-    ExpectInOrder({"RegisterClassA TINTWIN", "CreateWindowExA TINTWIN", "CreatePalette", "DirectDrawCreate",
+    ExpectInOrder({"RegisterClassA TINTWIN", "CreateWindowExA TINTWIN", "CreatePalette", "WindowIcon TWLIcon 32x32",
+                   "DirectDrawCreate",
                    "SetCooperativeLevel 17", "SetDisplayMode 800 600 16", "GlobalAlloc 303600", "GlobalAlloc 303600",
                    "GlobalAlloc 312624", "LoadBitmapA DotPattern", "LoadBitmapA TitleArea", "LoadBitmapA ColorBtnDn",
                    "LoadBitmapA Titles", "ShowWindow TINTWIN 10", "SetTimer 1 50"});

@@ -73,8 +73,9 @@ tw_start_window_manager() {
     tw_fail "the window manager did not start"
 }
 
-# tw_prepare_dir SOURCE_DIR: the program's folder with the shipped pages and tune, and a
-# private runtime folder so that a Tintwell the user runs is never found by the checks.
+# tw_prepare_dir SOURCE_DIR: the program's folder with the shipped pages and tune (the folder the
+# program is told to keep the pictures in), and a private runtime folder so that a Tintwell the
+# user runs is never found by the checks.
 tw_prepare_dir() {
     local src=$1
     TW_WORK=${TW_WORK:-$(mktemp -d /tmp/twxvfb.XXXXXX)}
@@ -84,6 +85,7 @@ tw_prepare_dir() {
         cp -r "$src/pages/." "$TW_WORK/child/"
     fi
     export XDG_RUNTIME_DIR="$TW_WORK/run"
+    export TINTWELL_PAGES="$TW_WORK/child"
     export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
     # The display and sound libraries keep a little memory to the end; that is not ours to report.
     export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}

@@ -126,6 +126,11 @@ void HeadlessHost::SetCursorImage(const host::CursorImage* image) {
     Note(hidden ? std::string("SetCursor (hidden)") : "SetCursor " + name);
 }
 
+void HeadlessHost::SetWindowIcon(const host::CursorImage& image) {
+    Note("WindowIcon " + std::string(image.name ? image.name : "") + " " + std::to_string(image.width) + "x" +
+         std::to_string(image.height));
+}
+
 void HeadlessHost::GetCursorPos(int& x, int& y) {
     x = cursorX_;
     y = cursorY_;

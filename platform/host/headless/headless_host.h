@@ -75,6 +75,7 @@ public:
     void SetCursorImage(const host::CursorImage* image) override;
     void GetCursorPos(int& x, int& y) override;
     void SetCursorPos(int x, int y) override;
+    void SetWindowIcon(const host::CursorImage& image) override;
     void PublishInstance(const std::string& className) override;
     void UnpublishInstance(const std::string& className) override;
     host::RemoteWindowOps QueryInstance(const std::string& className) override;
@@ -150,8 +151,8 @@ public:
     // --- the record ---
     // Every Note of the layer, in order, and the host's own lines: "DisplayMode 800 600 16"
     // (or "... refused"), "DisplayMode restored", "SetCursor <name>" / "SetCursor (hidden)" when
-    // the image changes, "PublishInstance <class>", "UnpublishInstance <class>",
-    // "RaiseInstance <class>", "RestoreInstance <class>", "Beep <type>", "Fault <kind>",
+    // the image changes, "WindowIcon <name> <width>x<height>", "PublishInstance <class>",
+    // "UnpublishInstance <class>", "RaiseInstance <class>", "RestoreInstance <class>", "Beep <type>", "Fault <kind>",
     // "Wave <bytes> once|loop", "WaveStop", "MidiOpen <path>", "MidiPlay", "MidiStop", "MidiSeek",
     // "MidiClose".
     std::vector<std::string> Record() const;

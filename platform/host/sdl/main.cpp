@@ -1,31 +1,63 @@
-// The process entry on SDL desktops: starts SDL, makes the host current, runs the program's
-// WinMain with the command-line tail and exits with its result (-1 becomes status 255).
+// The process entry on SDL desktops: reads the command line, starts SDL, makes the host current,
+// makes and fills the child's folder and moves into it, runs the program's WinMain there and exits
+// with its result (-1 becomes status 255).
 #define SDL_MAIN_HANDLED
 #include <windows.h>
 
-#include <cstdio>
-#include <string>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/sdl/child_folder.h"
 #include "host/sdl/sdl_host.h"
 
 namespace {
 
-// The command line after the program name, as Windows hands it to WinMain.
-std::string CommandTail(int argc, char** argv) {
-    std::string tail;
-    for (int i = 1; i < argc; ++i) {
-        if (!tail.empty()) tail += ' ';
-        std::string arg = argv[i];
-        bool quote = arg.empty() || arg.find_first_of(" \t") != std::string::npos;
-        tail += quote ? "\"" + arg + "\"" : arg;
+std::string ExePath() {
+    std::vector<char> buf(4096);
+    ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+    return n > 0 ? std::string(buf.data(), static_cast<size_t>(n)) : std::string();
+}
+
+// Into the child's folder, made and filled first; false (with a message) when it cannot be used.
+bool EnterChildFolder(const std::string& fromCommandLine) {
+    std::string folder = tw::sdl::ChildFolder(fromCommandLine);
+    std::string problem;
+    if (folder.empty()) {
+        problem = "Tintwell cannot find a home folder to keep the pictures in. Start it with --pages FOLDER.";
+    } else {
+        problem = tw::sdl::PrepareChildFolder(folder, tw::sdl::ShippedFolder(ExePath()));
+        if (problem.empty() && ::chdir(folder.c_str()) != 0) {
+            problem = "Tintwell cannot open the folder " + folder + ": " + std::strerror(errno) + ".";
+        }
     }
-    return tail;
+    if (problem.empty()) return true;
+    std::fprintf(stderr, "tintwell: %s\n", problem.c_str());
+    MessageBoxA(NULL, problem.c_str(), "Tintwell", MB_OK | MB_ICONHAND);
+    return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    tw::sdl::StartOptions opts = tw::sdl::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (opts.help) {
+        std::fputs(tw::sdl::kUsage, stdout);
+        return 0;
+    }
+    if (!opts.error.empty()) {
+        std::fprintf(stderr, "tintwell: %s\n%s", opts.error.c_str(), tw::sdl::kUsage);
+        return 2;
+    }
+
     SDL_SetMainReady();
+    // The X window's class, which the desktop entry's StartupWMClass names, whatever the program
+    // file is called.
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", "tintwell", 0);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "tintwell: cannot start SDL: %s\n", SDL_GetError());
         return 1;
@@ -40,8 +72,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::string tail = CommandTail(argc, argv);
-    int result = WinMain(GetModuleHandleA(NULL), NULL, tail.data(), SW_SHOWDEFAULT);
+    int result = 1;
+    if (EnterChildFolder(opts.pages)) {
+        // The program takes no command line of its own.
+        char tail[] = "";
+        result = WinMain(GetModuleHandleA(NULL), NULL, tail, SW_SHOWDEFAULT);
+    }
 
     host->Close();
     SDL_Quit();

@@ -414,6 +414,17 @@ void SdlHost::SetCursorPos(int x, int y) {
     SDL_WarpMouseInWindow(window_, wx, wy);
 }
 
+void SdlHost::SetWindowIcon(const host::CursorImage& image) {
+    if (!window_ || !image.argb || image.width <= 0 || image.height <= 0) return;
+    // SDL copies the pixels (into _NET_WM_ICON on X11).
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(image.argb), image.width,
+                                                              image.height, 32, image.width * 4,
+                                                              SDL_PIXELFORMAT_ARGB8888);
+    if (!surface) return;
+    SDL_SetWindowIcon(window_, surface);
+    SDL_FreeSurface(surface);
+}
+
 // --- single instance ---
 
 std::string SdlHost::SocketPath(const std::string& className) const {

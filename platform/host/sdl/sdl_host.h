@@ -57,6 +57,7 @@ public:
     void SetCursorImage(const host::CursorImage* image) override;
     void GetCursorPos(int& x, int& y) override;
     void SetCursorPos(int x, int y) override;
+    void SetWindowIcon(const host::CursorImage& image) override;
 
     void PublishInstance(const std::string& className) override;
     void UnpublishInstance(const std::string& className) override;

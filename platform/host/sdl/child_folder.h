@@ -1,0 +1,35 @@
+// Where the program runs on a desktop: the command line of the process entry, the child's own
+// folder (where the pages are coloured and kept) and the shipped pages and tune it is filled from.
+// The program itself only ever sees its current folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tw::sdl {
+
+struct StartOptions {
+    std::string pages;   // --pages DIR; empty: the usual folder
+    bool help = false;   // --help: print the usage and leave
+    std::string error;   // what was wrong with the command line; empty when nothing
+};
+
+StartOptions ParseStartOptions(const std::vector<std::string>& args);
+extern const char kUsage[];
+
+// The child's folder: --pages, else $TINTWELL_PAGES, else $XDG_DATA_HOME/tintwell (an absolute
+// XDG_DATA_HOME only), else ~/.local/share/tintwell. Empty when there is no home to put it in.
+std::string ChildFolder(const std::string& fromCommandLine);
+
+// The shipped pages and tune for the program at exePath: share/tintwell of the installation the
+// program belongs to, or the copy the build puts beside a program that is not installed. Empty
+// when neither is there.
+std::string ShippedFolder(const std::string& exePath);
+
+// Makes `folder` (and its parents) when it is missing and copies into it every shipped file it
+// does not hold. A file already there, the child's coloured page, is never replaced; a copy
+// appears whole or not at all. Also makes sure the folder can be written, so that the child's
+// colouring can be saved. Returns an empty string, or a message saying what went wrong.
+std::string PrepareChildFolder(const std::string& folder, const std::string& shipped);
+
+}  // namespace tw::sdl

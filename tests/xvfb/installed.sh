@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Tintwell installed the way a package installs it (cmake --install into a private prefix): the
+# menu entry and the AppStream component pass their validators and the icons are there at every
+# size; started as the menu entry starts it, with a fresh home and in no particular folder, it
+# makes the child's folder and fills it, its window carries the program's icon and the class the
+# menu entry names, and "q" saves the page there. A folder for the pictures that cannot be made
+# is reported on stderr and in a message box, and the program ends with status 1.
+#   installed.sh TINTWELL_BINARY SOURCE_DIR
+set -u
+bin=$1
+src=$2
+. "$(dirname "$0")/xvfb_common.bash"
+
+# The installed files are checked first: that needs no X server.
+for t in desktop-file-validate appstreamcli identify cmake; do
+    command -v "$t" >/dev/null || tw_fail "$t is not installed"
+done
+tw_prepare_dir "$src"
+shots=${TW_SHOTS:-$PWD}
+prefix="$TW_WORK/prefix"
+cmake --install "$(dirname "$(readlink -f "$bin")")" --prefix "$prefix" >"$TW_WORK/install.log" 2>&1 ||
+    tw_fail "cmake --install failed: $(tail -n 5 "$TW_WORK/install.log")"
+
+desktop=$(ls "$prefix"/share/applications/*.desktop 2>/dev/null | head -n1)
+metainfo=$(ls "$prefix"/share/metainfo/*.metainfo.xml 2>/dev/null | head -n1)
+[ -n "$desktop" ] && [ -n "$metainfo" ] || tw_fail "no desktop entry or no AppStream component installed"
+desktop-file-validate "$desktop" || tw_fail "desktop-file-validate refuses $(basename "$desktop")"
+appstreamcli validate --no-net "$metainfo" || tw_fail "appstreamcli refuses $(basename "$metainfo")"
+[ "$(basename "$desktop")" = "$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' "$metainfo")" ] ||
+    tw_fail "the AppStream component does not launch $(basename "$desktop")"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+for size in 16 24 32 48 64 128 256; do
+    png="$prefix/share/icons/hicolor/${size}x${size}/apps/$icon.png"
+    [ "$(identify -format '%wx%h' "$png" 2>/dev/null)" = "${size}x${size}" ] || tw_fail "no ${size}x${size} icon $png"
+done
+[ -s "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || tw_fail "no scalable icon"
+[ -s "$prefix/share/man/man6/tintwell.6.gz" ] || tw_fail "no manual page"
+echo "installed files: validated"
+tw_need_tools
+
+# Started as the menu entry starts it: its Exec line, from the installed programs, with a fresh home.
+exec_line=$(sed -n 's/^Exec=//p' "$desktop")
+[ "$exec_line" = tintwell ] || tw_fail "the desktop entry starts '$exec_line'"
+home="$TW_WORK/home"
+mkdir -p "$home"
+unset TINTWELL_PAGES XDG_DATA_HOME
+tw_start_xvfb 1024x768
+trace="$TW_WORK/trace.txt"
+(cd / && exec env HOME="$home" PATH="$prefix/bin:$PATH" TINTWELL_WINDOWED=1 TINTWELL_TRACE="$trace" "$exec_line") \
+    >"$TW_WORK/program-installed.log" 2>&1 &
+pid=$!
+TW_PIDS+=("$pid")
+tw_wait_window "${TW_WINDOW_WAIT:-10}" || tw_fail "no window titled Tintwell"
+
+wm_class=$(xprop -id "$TW_WID" WM_CLASS | sed -n 's/.*= "\([^"]*\)", "\([^"]*\)"/\2/p')
+[ "$wm_class" = "$(sed -n 's/^StartupWMClass=//p' "$desktop")" ] ||
+    tw_fail "the window's class is '$wm_class', not the desktop entry's StartupWMClass"
+xprop -id "$TW_WID" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || tw_fail "the window carries no 32 x 32 icon"
+echo "window $TW_WID: class $wm_class, with the program's icon"
+
+for i in $(seq $((${TW_WINDOW_WAIT:-10} * 20))); do
+    grep -q ' cursor EditCursor$' "$trace" 2>/dev/null && break
+    sleep 0.05
+done
+grep -q ' cursor EditCursor$' "$trace" || tw_fail "the page screen did not come up"
+child="$home/.local/share/tintwell"
+for f in "$prefix"/share/tintwell/*; do
+    cmp -s "$f" "$child/$(basename "$f")" || tw_fail "$(basename "$f") was not copied into $child"
+done
+geometry=$(tw_window_geometry "$TW_WID")
+wx=$(echo "$geometry" | sed 's/.*+\([0-9]*\)+[0-9]*$/\1/')
+wy=$(echo "$geometry" | sed 's/.*+\([0-9]*\)$/\1/')
+xdotool mousemove $((wx + 400)) $((wy + 300)) key q
+tw_wait_exit "$pid" "${TW_EXIT_WAIT:-10}" || tw_fail "still running after q"
+[ "$TW_STATUS" -eq 0 ] || tw_fail "exit status $TW_STATUS after q"
+[ "$(stat -c %s "$child/dogwood.TWP")" -eq 304678 ] || tw_fail "q did not save dogwood.TWP in $child"
+echo "the child's folder was made and filled; q saved the page there"
+
+# A folder that cannot be made: under a plain file.
+touch "$TW_WORK/plain"
+(exec env TINTWELL_WINDOWED=1 HOME="$home" "$prefix/bin/tintwell" --pages "$TW_WORK/plain/pictures") \
+    >"$TW_WORK/program-badfolder.log" 2>&1 &
+pid=$!
+TW_PIDS+=("$pid")
+tw_wait_window "${TW_WINDOW_WAIT:-10}" || tw_fail "no message box for a folder that cannot be made"
+log="$TW_WORK/program-badfolder.log"
+for i in $(seq 100); do
+    grep -q "cannot keep the pictures in $TW_WORK/plain/pictures" "$log" && break
+    sleep 0.05
+done
+grep -q "cannot keep the pictures in $TW_WORK/plain/pictures" "$log" || tw_fail "no message on stderr"
+shot="$shots/xvfb-installed-badfolder.png"
+tw_settled_screenshot "$shot"
+[ "$(tw_colours "$shot" "$(tw_window_geometry "$TW_WID")")" -gt 2 ] || tw_fail "the message box shows nothing"
+geometry=$(tw_window_geometry "$TW_WID")
+wx=$(echo "$geometry" | sed 's/.*+\([0-9]*\)+[0-9]*$/\1/')
+wy=$(echo "$geometry" | sed 's/.*+\([0-9]*\)$/\1/')
+xdotool mousemove $((wx + 400)) $((wy + 300)) key Return
+tw_wait_exit "$pid" "${TW_EXIT_WAIT:-10}" || tw_fail "still running after the message box was answered"
+[ "$TW_STATUS" -eq 1 ] || tw_fail "exit status $TW_STATUS, not 1, for a folder that cannot be made"
+echo "a folder that cannot be made: told on stderr and in a message box ($shot), status 1"
+echo "PASS"
