@@ -191,8 +191,7 @@ int WINAPI GetDeviceCaps(HDC hdc, int index) {
     case BITSPIXEL: return bits;
     case PLANES: return 1;
     case NUMCOLORS: return bits == 1 ? 2 : bits <= 8 ? (1 << bits) : -1;
-    case RASTERCAPS:  // no RC_PALETTE: true colour
-        return RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT | RC_STRETCHDIB;
+    case RASTERCAPS: return kRasterCaps;
     case LOGPIXELSX:
     case LOGPIXELSY: return 96;
     case SIZEPALETTE: return 0;  // only palette devices have one

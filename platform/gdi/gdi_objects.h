@@ -108,6 +108,8 @@ struct Target {
 bool MakeTarget(DC* dc, Target& t);
 // The page a printer DC is drawing (null between pages).
 Surface* PrinterPage(DC* dc);
+// RASTERCAPS of every device here: true colour (no RC_PALETTE), blits, stretches and DIBs.
+constexpr int kRasterCaps = RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT | RC_STRETCHDIB;
 // GetDeviceCaps of a printer DC.
 int PrinterDeviceCaps(const DC* dc, int index);
 // Marks the surface changed (and tells the host for the screen) when anything was drawn.

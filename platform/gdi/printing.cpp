@@ -37,7 +37,8 @@ namespace {
 int g_nextJob = 1;
 
 void Tell(const PrinterJob& job, const std::string& reason) {
-    std::string text = "\"" + job.title + "\" could not be " + (job.pdfFile ? "saved" : "printed on \"" + job.destination + "\"") + ".";
+    std::string what = job.pdfFile ? "saved" : "printed on \"" + job.destination + "\"";
+    std::string text = "\"" + job.title + "\" could not be " + what + ".";
     if (!reason.empty()) text += "\n\n" + reason;
     MessageBoxA(job.owner, text.c_str(), "Printing", MB_OK | MB_ICONEXCLAMATION);
 }
@@ -110,7 +111,7 @@ int PrinterDeviceCaps(const DC* dc, int index) {
     case BITSPIXEL: return 24;
     case PLANES: return 1;
     case NUMCOLORS: return -1;
-    case RASTERCAPS: return RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT | RC_STRETCHDIB;
+    case RASTERCAPS: return kRasterCaps;
     case LOGPIXELSX: return p.dpiX;
     case LOGPIXELSY: return p.dpiY;
     case SIZEPALETTE: return 0;
