@@ -3,6 +3,7 @@
 #include "app/mainwnd.h"
 
 #include "app/tintwell.h"
+#include "dialogs/dialogs.h"
 #include "page/page.h"
 #include "print/print.h"
 #include "screen/screen.h"
@@ -152,6 +153,7 @@ static LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam)
         OnClearCommand(hwnd);
         return 0;
     case CMD_INFO:
+        RunDialog(hwnd, DLG_INFO, InfoDlgProc, 0);
         SetFocus(hwnd);
         return 0;
     case CMD_PREVIOUS:
@@ -248,6 +250,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_LBUTTONDOWN:
         return BusyFlag ? 0 : OnPageClick(hwnd, lParam);
     case WM_SHOWTITLEDLG:
+        RunDialog(hWndMain, DLG_TITLE, TitleDlgProc, 0);
         ScreenState = 1;
         InvalidateRect(hWndMain, NULL, FALSE);
         return 0;

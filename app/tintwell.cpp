@@ -3,6 +3,7 @@
 #include "app/tintwell.h"
 
 #include "app/mainwnd.h"
+#include "dialogs/dialogs.h"
 #include "page/page.h"
 #include "sound/sound.h"
 #include "support/support.h"
@@ -111,6 +112,7 @@ int InitInstance(HINSTANCE hInstance, int nCmdShow)
     if (!AllocPageBuffers())
         return 0;
     OpenMusic();
+    InitDialogTables();
     StartMusic(hWndMain);
 
     LoadBitmaps();

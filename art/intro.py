@@ -1,6 +1,6 @@
 """The title-screen pictures: "IntroScr", the name Tintwell in fat rainbow
-letters over a meadow of flower silhouettes, and "CopyRight", a small banner
-underneath it."""
+letters over a meadow of flower silhouettes with two crayons in the grass, and
+"CopyRight", a banner with the notice line underneath it."""
 import math
 
 import cairo
@@ -100,6 +100,40 @@ def intro_screen():
             c.curve_to(fx + 12, fy, fx + 6, fy + 4, fx, fy + 4)
             c.curve_to(fx - 6, fy + 4, fx - 12, fy, fx - 10, fy - 14)
             c.fill()
+    # Two crayons lying in the grass, tips towards each other.
+    for (cx, cy, angle, body, band) in ((128, 186, -0.12, RED, MAROON), (192, 186, math.pi + 0.12, BLUE, NAVY)):
+        c.save()
+        c.translate(cx, cy)
+        c.rotate(angle)
+        # body from -26 to 10, the sharpened wood to 18, the coloured point to 24
+        c.rectangle(-26, -5, 36, 10)
+        vga(c, body)
+        c.fill_preserve()
+        vga(c, BLACK)
+        c.set_line_width(1.5)
+        c.stroke()
+        vga(c, band)
+        for bx in (-20, 2):
+            c.rectangle(bx, -5, 4, 10)
+            c.fill()
+        c.move_to(10, -5)
+        c.line_to(19, -1.8)
+        c.line_to(19, 1.8)
+        c.line_to(10, 5)
+        c.close_path()
+        vga(c, YELLOW)
+        c.fill_preserve()
+        vga(c, BLACK)
+        c.stroke()
+        c.move_to(19, -1.8)
+        c.line_to(24, 0)
+        c.line_to(19, 1.8)
+        c.close_path()
+        vga(c, body)
+        c.fill_preserve()
+        vga(c, BLACK)
+        c.stroke()
+        c.restore()
     # A smiling sun in the corner.
     vga(c, YELLOW)
     for k in range(10):
@@ -154,7 +188,8 @@ def copyright_banner():
     c.set_line_width(2)
     c.stroke()
     cv = from_surface(s)
-    for text, y, col in (("TINTWELL - MADE FOR", 13, WHITE), ("YOUNG ARTISTS!", 26, WHITE)):
+    # The notice line of About, on two lines.
+    for text, y, col in (("\u00a9 2026", 13, WHITE), ("THE TINTWELL AUTHORS", 26, WHITE)):
         w = text_width(SMALL, text, 1)
         draw_text(cv, SMALL, text, (320 - w) // 2 + 1, y + 1, MAROON, 1)
         draw_text(cv, SMALL, text, (320 - w) // 2, y, col, 1)

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-extern int PrintMethod;  // 0 Default, 2 Alternate 2, anything else Alternate 1 (Printing Options)
+#include "dialogs/dialogs.h"  // PrintMethod: 0 Default, 2 Alternate 2, anything else Alternate 1
 
 void PrintPage(HWND hwnd);
 HDC GetPrinterDC(HWND owner);

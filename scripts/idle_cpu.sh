@@ -22,6 +22,7 @@ span=${TW_SPAN:-10}
 tw_start_program "$bin" idle TINTWELL_WINDOWED=1
 pid=$TW_PID
 tw_wait_window 10 || tw_fail "no window"
+tw_pass_title "$TW_WID"
 sleep "$settle"
 kill -0 "$pid" 2>/dev/null || tw_fail "the program ended"
 before=$(tw_cpu_ns "$pid")

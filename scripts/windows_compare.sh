@@ -3,6 +3,10 @@
 # an 800 x 600 window) through the same steps on fresh pages, each on its own 1024 x 768 virtual
 # screen, then compares the two pictures of the client area and the page files they leave.
 # Prints how many pixels differ and where; leaves the pictures and their difference behind.
+# On the way it takes the four dialogs on both sides (the title screen, Info, About, Printing
+# Options) and compares their layout: where the dialog and its controls are and how big they
+# are. Their text is drawn by different fonts (and Wine has its own frame and button colours),
+# so the dialogs' pixels are not compared.
 #   scripts/windows_compare.sh SDL_TINTWELL [OUTPUT_DIR]
 # TW_COMPARE_STEPS: what to do once the page screen is up, ";"-separated, in client
 # coordinates: "click X Y", "key NAME" (xdotool's key names), "wait SECONDS". Default: nothing.
@@ -48,6 +52,54 @@ settle() {
     done
 }
 
+# dialog_windows MAIN: under Wine each dialog is an X window of its own: the program's visible
+# windows other than the main one and Wine's 1 x 1 input helpers.
+dialog_windows() {
+    local w
+    for w in $(xdotool search --onlyvisible --classname 'tintwell\.exe' 2>/dev/null); do
+        [ "$w" = "$1" ] && continue
+        case $(tw_geometry_of "$w") in
+        1x1+*) ;;
+        *) echo "$w" ;;
+        esac
+    done | sort
+}
+
+# The dialogs open under Wine, innermost last: keys go to the innermost, which needs the focus
+# given (there is no window manager to give it). Our layer takes every key in its one window.
+stack=()
+press() {
+    local name=$1 main=$2 key=$3 target
+    target=$main
+    [ ${#stack[@]} -gt 0 ] && target=${stack[-1]}
+    [ "$name" = wine ] && timeout 5 xdotool windowfocus --sync "$target" 2>/dev/null
+    xdotool key "$key"
+}
+
+# open_dialog NAME MAIN KEY SHOT: the key opens a dialog; a settled picture of it is kept.
+open_dialog() {
+    local name=$1 main=$2 before new
+    before=$(dialog_windows "$main")
+    press "$name" "$main" "$3"
+    if [ "$name" = wine ]; then
+        for _ in $(seq 40); do
+            new=$(comm -13 <(echo "$before") <(dialog_windows "$main") | head -n1)
+            [ -n "$new" ] && break
+            sleep 0.25
+        done
+        [ -n "$new" ] || fail "$name: no dialog after the key $3"
+        stack+=("$new")
+    fi
+    settle "$out/$name-$4.png"
+}
+
+# close_dialog NAME MAIN: Escape closes the innermost dialog.
+close_dialog() {
+    press "$1" "$2" Escape
+    [ ${#stack[@]} -gt 0 ] && unset 'stack[-1]'
+    sleep 1
+}
+
 # run_one NAME: starts the program (Wine or SDL), waits for the page screen, does the steps,
 # takes the picture, quits with Q and keeps the pages in $out/NAME.
 run_one() {
@@ -79,12 +131,35 @@ run_one() {
     1024x768+0+0) cx=$x cy=$y ;;
     *) cx=$((x + 1)) cy=$((y + 1)) ;;
     esac
+    # The layer's screen is the window itself; Wine's dialogs sit on the X screen.
+    if [ "$name" = wine ]; then echo "0 0" >"$out/$name-origin"; else echo "$x $y" >"$out/$name-origin"; fi
+    # The title screen, closed with Enter as a user would.
+    xdotool mousemove $((cx + 400)) $((cy + 300))
+    stack=()
+    for _ in $(seq 40); do
+        [ "$name" = sdl ] && break
+        stack=($(dialog_windows "$wid"))
+        [ ${#stack[@]} -gt 0 ] && break
+        sleep 0.25
+    done
+    sleep 1
+    settle "$out/$name-title.png"
+    press "$name" "$wid" Return
+    stack=()
     for _ in $(seq 60); do
         import -window root -depth 8 "$shot" 2>/dev/null
         tw_page_screen_up "$shot" "$cx" "$cy" && break
         sleep 0.5
     done
     tw_page_screen_up "$shot" "$cx" "$cy" || fail "$name: the page screen did not come up ($tw_page_evidence)"
+    timeout 5 xdotool windowfocus --sync "$wid" 2>/dev/null
+    # Info, About over it, then Printing Options over it; Escape closes each.
+    open_dialog "$name" "$wid" i info
+    open_dialog "$name" "$wid" a about
+    close_dialog "$name" "$wid"
+    open_dialog "$name" "$wid" p printoptions
+    close_dialog "$name" "$wid"
+    close_dialog "$name" "$wid"
     timeout 5 xdotool windowfocus --sync "$wid" 2>/dev/null
     IFS=';' read -ra list <<<"$steps"
     for step in "${list[@]}"; do
@@ -138,6 +213,84 @@ if [ "${ae%% *}" != 0 ]; then
         -connected-components 8 null: |
         awk 'NR > 1 && $NF ~ /255/ {print "  " $2 " (" $4 ")"}' | head -n 40
 fi
+# The dialogs' layout: the dialog's white inside, and the boxes of everything drawn on it that
+# is bigger than a letter (buttons with their frames, the group box, the radio buttons' rings,
+# the icon and the pictures), relative to the screen of 800 x 600 the program works in.
+python3 - "$out" <<'PYEOF'
+import subprocess, sys
+
+out = sys.argv[1]
+WHITE = (255, 255, 255)
+
+def load(path):
+    data = subprocess.run(["convert", path, "ppm:-"], capture_output=True, check=True).stdout
+    parts = data.split(maxsplit=4)
+    return int(parts[1]), int(parts[2]), parts[4]
+
+def layout(name, dialog):
+    w, h, px = load("%s/%s-%s.png" % (out, name, dialog))
+    ox, oy = map(int, open("%s/%s-origin" % (out, name)).read().split())
+    def white(x, y):
+        i = 3 * (y * w + x)
+        return tuple(px[i:i + 3]) == WHITE
+    # The dialog's rows: a white run through the middle of the screen as wide as a dialog.
+    inside = []
+    for y in range(oy, oy + 600):
+        if not white(ox + 400, y):
+            continue
+        a = b = ox + 400
+        while a > ox and white(a - 1, y):
+            a -= 1
+        while b < ox + 799 and white(b + 1, y):
+            b += 1
+        if 150 <= b - a + 1 <= 400 and abs((a + b) / 2 - (ox + 400)) <= 4:
+            inside.append((y, a, b))
+    if not inside:
+        return None
+    top, left, right = inside[0]
+    bottom = inside[-1][0]
+    items = [("dialog", left - ox, top - oy, right - left + 1, bottom - top + 1)]
+    seen = set()
+    for y in range(top, bottom + 1):
+        for x in range(left, right + 1):
+            if (x, y) in seen or white(x, y):
+                continue
+            stack, box = [(x, y)], [x, y, x, y]
+            seen.add((x, y))
+            while stack:
+                a, b = stack.pop()
+                box = [min(box[0], a), min(box[1], b), max(box[2], a), max(box[3], b)]
+                for c, d in ((a + i, b + j) for i in (-1, 0, 1) for j in (-1, 0, 1)):
+                    if left <= c <= right and top <= d <= bottom and (c, d) not in seen and not white(c, d):
+                        seen.add((c, d))
+                        stack.append((c, d))
+            bw, bh = box[2] - box[0] + 1, box[3] - box[1] + 1
+            if (bw >= 30 and bh >= 12) or (11 <= bw <= 14 and 11 <= bh <= 14 and abs(bw - bh) <= 1):
+                items.append(("box", box[0] - ox, box[1] - oy, bw, bh))
+    return items[:1] + sorted(items[1:], key=lambda i: (i[2], i[1]))
+
+def show(items):
+    return ", ".join("%s %dx%d+%d+%d" % (k, w, h, x, y) for k, x, y, w, h in items)
+
+worst = 0
+for dialog in ("title", "info", "about", "printoptions"):
+    a, b = layout("wine", dialog), layout("sdl", dialog)
+    if a is None or b is None:
+        print("windows_compare: %s: no dialog found under %s" % (dialog, "Wine" if a is None else "our layer"))
+        worst = 99
+        continue
+    print("windows_compare: %s (ours): %s" % (dialog, show(b)))
+    if len(a) != len(b):
+        print("  not the same pieces; under Wine: %s" % show(a))
+        worst = 99
+        continue
+    for (k, x1, y1, w1, h1), (_, x2, y2, w2, h2) in zip(a, b):
+        d = max(abs(x1 - x2), abs(y1 - y2), abs(w1 - w2), abs(h1 - h2))
+        worst = max(worst, d)
+        if d > 2:
+            print("  %s: Wine %dx%d+%d+%d, ours %dx%d+%d+%d" % (k, w1, h1, x1, y1, w2, h2, x2, y2))
+print("windows_compare: dialog layout %s (largest difference %d px)" % ("the same" if worst <= 2 else "differs", worst))
+PYEOF
 for f in "$out"/wine/*; do
     name=$(basename "$f")
     if cmp -s "$f" "$out/sdl/$name"; then

@@ -70,13 +70,22 @@ private:
     COLORREF oldColor_;
 };
 
+// The heavy frame of the default push button: the focused push button has it for the moment,
+// and the BS_DEFPUSHBUTTON one when no other push button beside it has the focus.
+bool ShowsDefault(const Window* w) {
+    if (w->button.state & BST_FOCUS) return true;
+    if (TypeOf(w) != BS_DEFPUSHBUTTON) return false;
+    const Window* f = Get(S().focus);
+    return !(f && f != w && f->parent == w->parent && f->proc == ButtonProc && IsPushType(f));
+}
+
 void DrawPushButton(Window* w, HDC hdc) {
     RECT r = ClientRect(w);
     UINT state = w->button.state;
     bool pushed = state & BST_PUSHED;
     bool focused = state & BST_FOCUS;
     FillSolid(hdc, r, GetSysColor(COLOR_BTNFACE));
-    if (TypeOf(w) == BS_DEFPUSHBUTTON || focused) {
+    if (ShowsDefault(w)) {
         FillSolid(hdc, RECT{r.left, r.top, r.right, r.top + 1}, RGB(0, 0, 0));
         FillSolid(hdc, RECT{r.left, r.bottom - 1, r.right, r.bottom}, RGB(0, 0, 0));
         FillSolid(hdc, RECT{r.left, r.top, r.left + 1, r.bottom}, RGB(0, 0, 0));
@@ -218,6 +227,15 @@ void Click(HWND hwnd) {
     Notify(hwnd, BN_CLICKED);
 }
 
+// The focus moved onto or off a push button: the default one beside it changes its frame.
+void RedrawDefaultSiblings(const Window* w) {
+    Window* parent = Get(w->parent);
+    if (!parent) return;
+    std::vector<HWND> siblings = parent->children;
+    for (HWND h : siblings)
+        if (Window* s = Get(h); s && s != w && TypeOf(s) == BS_DEFPUSHBUTTON) Redraw(h, ODA_FOCUS);
+}
+
 void SetPushed(HWND hwnd, bool pushed) { SendMessageA(hwnd, BM_SETSTATE, pushed ? TRUE : FALSE, 0); }
 
 // The end of a press by the mouse or the space bar: a click when it ends pressed and inside.
@@ -273,10 +291,12 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
         b.state |= BST_FOCUS;
         Redraw(hwnd, ODA_FOCUS);
+        if (IsPushType(w)) RedrawDefaultSiblings(w);
         return 0;
     case WM_KILLFOCUS:
         b.state &= ~BST_FOCUS;
         Redraw(hwnd, ODA_FOCUS);
+        if ((w = Get(hwnd)) && IsPushType(w)) RedrawDefaultSiblings(w);
         if ((w = Get(hwnd)) && w->button.tracking && GetCapture() == hwnd) ReleaseCapture();
         return 0;
     case WM_LBUTTONDBLCLK:

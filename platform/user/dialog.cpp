@@ -7,11 +7,21 @@
 #include <vector>
 
 #include "host/host.h"
+#include "user/user_internal.h"
 #include "user/wnd.h"
 
 namespace tw::user {
 
 const char kDialogClass[] = "#32770";
+
+std::vector<HWND> OpenDialogs() {
+    std::vector<HWND> out;
+    for (auto it = S().topLevel.rbegin(); it != S().topLevel.rend(); ++it) {
+        Window* w = Get(*it);
+        if (w && w->dialog && !w->dialog->ended && (w->style & WS_VISIBLE)) out.push_back(*it);
+    }
+    return out;
+}
 
 }  // namespace tw::user
 

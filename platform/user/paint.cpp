@@ -343,12 +343,16 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR text, int count, LPRECT rc, UINT format) {
     if (!text || !rc) return 0;
     std::string raw = count < 0 ? std::string(text) : std::string(text, static_cast<size_t>(count));
     std::string s;
+    size_t mnemonic = std::string::npos;  // the character an ampersand marks, underlined
     if (format & DT_NOPREFIX) {
         s = raw;
     } else {
         for (size_t i = 0; i < raw.size(); ++i) {
             if (raw[i] == '&') {
-                if (i + 1 < raw.size() && raw[i + 1] == '&') s += '&', ++i;
+                if (i + 1 < raw.size() && raw[i + 1] == '&')
+                    s += '&', ++i;
+                else if (i + 1 < raw.size() && mnemonic == std::string::npos)
+                    mnemonic = s.size();
                 continue;
             }
             s += raw[i];
@@ -395,6 +399,13 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR text, int count, LPRECT rc, UINT format) {
             x = (format & DT_CENTER) ? rc->left + (rc->right - rc->left - width) / 2 : rc->right - width;
         }
         if (!line.empty()) TextOutA(hdc, x, y, line.data(), static_cast<int>(line.size()));
+        if ((format & DT_SINGLELINE) && mnemonic < line.size()) {
+            TEXTMETRICA tm{};
+            GetTextMetricsA(hdc, &tm);
+            int left = x + TextWidth(hdc, line.substr(0, mnemonic));
+            int right = x + TextWidth(hdc, line.substr(0, mnemonic + 1));
+            FillSolid(hdc, RECT{left, y + tm.tmAscent + 1, right, y + tm.tmAscent + 2}, GetTextColor(hdc));
+        }
         y += lineHeight;
     }
     return (format & (DT_VCENTER | DT_BOTTOM)) && (format & DT_SINGLELINE) ? first - rc->top + total : total;

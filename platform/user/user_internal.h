@@ -20,6 +20,9 @@ struct MessageBoxRecord {
 // The message boxes open right now, the innermost (topmost) last.
 std::vector<MessageBoxRecord> OpenMessageBoxes();
 
+// The modal dialogs open right now, the innermost (topmost) last.
+std::vector<HWND> OpenDialogs();
+
 // Forgets every window, class, timer and queued message without sending any message, so a
 // new program can start in the same process (tests). Handles of the old windows stay invalid.
 void ResetState();

@@ -432,6 +432,28 @@ bool Program::Screenshot(const fs::path& png) { return WritePng(png, impl_->host
 
 std::string Program::CursorName() { return impl_->host.CursorName(); }
 
+HWND Program::Dialog() {
+    std::vector<HWND> open = user::OpenDialogs();
+    return open.empty() ? nullptr : open.back();
+}
+
+HWND Program::Item(int id) { return GetDlgItem(Dialog(), id); }
+
+void Program::ClickItem(int id) {
+    RECT r{};
+    if (!GetWindowRect(Item(id), &r)) {
+        ADD_FAILURE() << "no dialog control " << id << " to click";
+        return;
+    }
+    Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+std::string Program::ItemText(int id) {
+    char text[256] = "";
+    GetWindowTextA(Item(id), text, sizeof text);
+    return text;
+}
+
 HWND Program::MainWindow() { return FindWindowA("TINTWIN", nullptr); }
 
 POINT Program::Client(int x, int y) {

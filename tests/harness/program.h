@@ -94,6 +94,12 @@ public:
     const std::vector<BoxInfo>& BoxesSeen();  // every box opened so far, in order
     void Answer(int id);                    // clicks the open box's button IDOK, IDCANCEL, IDRETRY...
 
+    // --- modal dialogs (DialogBoxIndirectParamA) ---
+    HWND Dialog();           // the open dialog on top, if any
+    HWND Item(int id);       // a control of that dialog
+    void ClickItem(int id);  // clicks the middle of that control
+    std::string ItemText(int id);
+
     // --- what the user sees ---
     uint32_t Pixel(int x, int y);  // screen pixel, 0x00RRGGBB
     bool Screenshot(const std::filesystem::path& png);

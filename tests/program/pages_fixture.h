@@ -94,11 +94,18 @@ protected:
     }
     tw::test::Program& P() { return *program_; }
 
+    // Closes the title screen with Enter, as a user would.
+    void PassTitleScreen()
+    {
+        ASSERT_NE(P().Dialog(), nullptr) << "no title screen";
+        P().Key(VK_RETURN);
+    }
     // Starts the program and brings it to its page screen.
     void StartToPageScreen()
     {
         P().Start();
         ASSERT_TRUE(P().Running());
+        PassTitleScreen();
         P().Wait(50);
         ASSERT_EQ(ScreenState, 0);
         ASSERT_FALSE(P().Box()) << P().Box()->text;

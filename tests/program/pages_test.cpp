@@ -126,6 +126,7 @@ TEST_F(Pages, AMissingFirstPageAtStartUpIsSkipped)
 {
     Make({0});
     P().Start();
+    PassTitleScreen();
     ASSERT_TRUE(P().Box());
     EXPECT_EQ(P().Box()->text, Missing(0));
     P().Answer(IDOK);
@@ -155,6 +156,7 @@ TEST_F(Pages, WithNoPageAtAllTheProgramEnds)
 {
     Make({0, 1, 2, 3, 4, 5});
     P().Start();
+    PassTitleScreen();
     std::vector<std::string> texts = AnswerAll();
     ASSERT_EQ(texts.size(), 7u);
     for (int n = 0; n < 6; n++)

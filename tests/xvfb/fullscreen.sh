@@ -19,6 +19,7 @@ mode_before=$(xwininfo -root | awk '/geometry/ {print $2}')
 tw_start_program "$bin" first
 pid=$TW_PID
 tw_wait_window "${TW_WINDOW_WAIT:-10}" || tw_fail "no window titled Tintwell"
+tw_pass_title "$TW_WID"
 geometry=""
 for i in $(seq 40); do
     geometry=$(tw_window_geometry "$TW_WID")

@@ -57,6 +57,7 @@ wm_class=$(xprop -id "$TW_WID" WM_CLASS | sed -n 's/.*= "\([^"]*\)", "\([^"]*\)"
     tw_fail "the window's class is '$wm_class', not the desktop entry's StartupWMClass"
 xprop -id "$TW_WID" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || tw_fail "the window carries no 32 x 32 icon"
 echo "window $TW_WID: class $wm_class, with the program's icon"
+tw_pass_title "$TW_WID"
 
 for i in $(seq $((${TW_WINDOW_WAIT:-10} * 20))); do
     grep -q ' cursor EditCursor$' "$trace" 2>/dev/null && break

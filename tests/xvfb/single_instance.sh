@@ -52,6 +52,7 @@ ls "$XDG_RUNTIME_DIR"/*.sock >/dev/null 2>&1 || echo "note: no socket file was l
 tw_start_program "$bin" third TINTWELL_WINDOWED=1
 third=$TW_PID
 tw_wait_window "${TW_WINDOW_WAIT:-10}" || tw_fail "no window after the first copy was killed"
+tw_pass_title "$TW_WID"
 tw_close_window "$TW_WID"
 tw_wait_exit "$third" "${TW_EXIT_WAIT:-5}" || tw_fail "the third copy did not end after its window was closed"
 [ "$TW_STATUS" -eq 0 ] || tw_fail "the third copy ended with $TW_STATUS"

@@ -119,6 +119,19 @@ tw_wait_window() {
     done
 }
 
+# tw_pass_title WID: closes the title screen the way a user does, with Enter once it shows, and
+# waits for the page screen to settle.
+tw_pass_title() {
+    local geometry wx wy
+    geometry=$(tw_window_geometry "$1")
+    wx=$(echo "$geometry" | sed 's/.*+\([0-9]*\)+[0-9]*$/\1/')
+    wy=$(echo "$geometry" | sed 's/.*+\([0-9]*\)$/\1/')
+    tw_settled_screenshot "$TW_WORK/title.png"
+    # Keys go to the window under the pointer when there is no window manager.
+    xdotool mousemove $((wx + 400)) $((wy + 300)) key Return
+    tw_settled_screenshot "$TW_WORK/after-title.png"
+}
+
 # tw_window_size WID: "WIDTHxHEIGHT+X+Y" of the window on the screen.
 tw_window_geometry() {
     xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
