@@ -1,7 +1,7 @@
 // Printing the page at 4800 x 6360 device pixels (a 600 dpi printer) by each method, PDF
 // included: from StartDocA to EndDoc on the headless host's fake printer. The peak memory of the
 // process is reported with each; run one method a process to read it for that method alone:
-//   tw_bench --benchmark_filter='BM_PrintPage/0$'
+//   tw_bench --benchmark_filter='BM_PrintPage/0/'
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 

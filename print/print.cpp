@@ -169,6 +169,11 @@ BOOL CALLBACK PrintAbortProc(HDC hdc, int code)
     (void)code;
     MSG msg;
     while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Not ours to take: the main loop must still see it once the job is over.
+            PostQuitMessage((int)msg.wParam);
+            break;
+        }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

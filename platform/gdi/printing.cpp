@@ -17,6 +17,8 @@ void InitDCSelections(DC& dc);
 
 // Device coordinates are 16-bit in the program's world: no page is wider or taller than this.
 constexpr int kMaxDevicePixels = 32767;
+// Nor is a page's raster larger than a bitmap may be (256 MB).
+constexpr int64_t kMaxPagePixels = int64_t(1) << 26;
 
 struct PrinterJob {
     std::string destination;
@@ -55,11 +57,13 @@ std::shared_ptr<PrinterJob> JobOf(HDC hdc) {
     return dc ? dc->printer : nullptr;
 }
 
-// Lowers the resolution of a page beyond 16-bit device coordinates until it fits.
+// Lowers the resolution of a page beyond 16-bit device coordinates, or of more pixels than a
+// bitmap may hold, until it fits.
 void FitPage(host::PrintPage& page) {
-    int longest = std::max(page.width, page.height);
-    if (longest <= kMaxDevicePixels) return;
-    int k = (longest + kMaxDevicePixels - 1) / kMaxDevicePixels;
+    int k = 1;
+    while (page.width / k > kMaxDevicePixels || page.height / k > kMaxDevicePixels ||
+           int64_t(page.width / k) * (page.height / k) > kMaxPagePixels)
+        ++k;
     page.width /= k;
     page.height /= k;
     page.dpiX = std::max(1, page.dpiX / k);

@@ -66,7 +66,7 @@ std::string ImageSamples(const std::string& pdf, int& width, int& height, std::s
     return out;
 }
 
-TEST_F(Printing, TheDeviceIsTheDestinationsPageLoweredToSixteenBits) {
+TEST_F(Printing, TheDeviceIsTheDestinationsPageLoweredToFit) {
     struct Row {
         int width, height, dpi;
         int horz, vert, logPixels;
@@ -75,6 +75,7 @@ TEST_F(Printing, TheDeviceIsTheDestinationsPageLoweredToSixteenBits) {
         {1000, 30000, 600, 1000, 30000, 600},
         {3000, 40000, 1200, 1500, 20000, 600},   // halved
         {70000, 1000, 2400, 23333, 333, 800},    // a third
+        {12000, 12000, 1200, 6000, 6000, 600},   // too many pixels: halved
     };
     for (const Row& r : rows) {
         Printers().AddPrinter("Big", r.width, r.height, r.dpi);

@@ -157,3 +157,20 @@ TEST_F(PrintGeometry, NoPageNoDrawing)
 }
 
 }  // namespace
+
+namespace {
+
+// The abort procedure empties the queue, but a quit stays for the main loop to see.
+TEST_F(PrintGeometry, TheAbortProcedurePumpsEverythingButTheQuit)
+{
+    PostMessageA(NULL, WM_USER + 5, 0, 0);
+    PostQuitMessage(3);
+    EXPECT_TRUE(PrintAbortProc(NULL, 0));
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 3u);
+    EXPECT_FALSE(PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE));
+}
+
+}  // namespace

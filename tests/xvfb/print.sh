@@ -177,14 +177,15 @@ tw_wait_file() {
     return 1
 }
 
-# tw_check_pdf PDF SIZE OUT: the sheet is SIZE ("612 x 792"), and the rendering shows the turned page.
+# tw_check_pdf PDF SIZE OUT FRAME: the sheet is SIZE ("612 x 792"), and the rendering at 40 dpi
+# shows the turned page in a black frame FRAME pixels high (give or take one).
 tw_check_pdf() {
-    local pdf=$1 size=$2 out=$3
+    local pdf=$1 size=$2 out=$3 frame=$4
     head -c 5 "$pdf" | grep -q '%PDF-' || tw_fail "$pdf is not a PDF"
     pdfinfo "$pdf" | grep -q "^Page size: *$size pts" || tw_fail "$pdf: $(pdfinfo "$pdf" | grep 'Page size'), not $size"
     pdftoppm -r 40 -singlefile "$pdf" "$out" || tw_fail "pdftoppm cannot render $pdf"
     convert "$out.ppm" "$out.png"
-    python3 - "$out.ppm" <<'PY' || tw_fail "$pdf does not show the turned page"
+    python3 - "$out.ppm" "$frame" <<'PY' || tw_fail "$pdf does not show the turned page"
 import sys
 data = open(sys.argv[1], "rb").read()
 parts = data.split(maxsplit=4)
@@ -206,6 +207,7 @@ y0, y1 = min(p[1] for p in dark), max(p[1] for p in dark)
 fw, fh = x1 - x0 + 1, y1 - y0 + 1
 print("frame %dx%d at (%d,%d) on a %dx%d sheet" % (fw, fh, x0, y0, w, h))
 assert fh > fw * 1.3, "the wide page runs along the sheet's length"
+assert abs(fh - int(sys.argv[2])) <= 1, "the frame is %d high, not %s" % (fh, sys.argv[2])
 cx, cy = (x0 + x1) / 2, (y0 + y1) / 2
 rx = sum(p[0] for p in red) / len(red); ry = sum(p[1] for p in red) / len(red)
 yx = sum(p[0] for p in yellow) / len(yellow); yy = sum(p[1] for p in yellow) / len(yellow)
@@ -239,17 +241,20 @@ PY
 echo "jobs on the stopped queue: $jobs"
 echo "$jobs" | grep -qx "3 Tintwell: Printing application/pdf" ||
     tw_fail "no PDF job named \"Tintwell: Printing\" held on the stopped queue"
-tw_check_pdf "$doc" "612 x 792" "$shots/xvfb-print-cups"
+# Default: three quarters of the 720-point printable height.
+tw_check_pdf "$doc" "612 x 792" "$shots/xvfb-print-cups" 300
 echo "CUPS: $doc, US Letter; rendering $shots/xvfb-print-cups.png"
 
-# 2. Save as PDF, when the print system cannot be reached, by each method.
+# 2. Save as PDF, when the print system cannot be reached, by each method. On A4 at 300 dpi the
+# Default and Alternate 1 frames are 2631 and 2630 device pixels high, Alternate 2's 666 x 4.
 export CUPS_SERVER="$TW_WORK/no-such-socket"
+frames=(351 351 355)
 for method in 0 1 2; do
     tw_print "pdf$method" "$method"
     pid=$TW_PID
     pdf=$(tw_wait_file "$home/Papers/*.pdf" 20) || tw_fail "no PDF in the documents folder (method $method)"
     tw_quit "$pid"
-    tw_check_pdf "$pdf" "595.28 x 841.89" "$shots/xvfb-print-pdf$method"
+    tw_check_pdf "$pdf" "595.28 x 841.89" "$shots/xvfb-print-pdf$method" "${frames[$method]}"
     echo "Save as PDF, method $method: $(basename "$pdf"), A4; rendering $shots/xvfb-print-pdf$method.png"
     mv "$pdf" "$TW_WORK/"
 done
