@@ -91,7 +91,8 @@ cat >"$cups/check.ppd" <<'PPD'
 *CloseUI: *Resolution
 PPD
 /usr/sbin/cupsd -f -c "$cups/etc/cupsd.conf" -s "$cups/etc/cups-files.conf" >"$cups/log/cupsd.out" 2>&1 &
-TW_PIDS+=($!)
+cupsd_pid=$!
+TW_PIDS+=("$cupsd_pid")
 export CUPS_SERVER="$sock"
 for i in $(seq 100); do
     [ -S "$sock" ] && break
@@ -259,4 +260,6 @@ for method in 0 1 2; do
     mv "$pdf" "$TW_WORK/"
 done
 ls -A "$home/Papers" | grep -q . && tw_fail "stray files in the documents folder: $(ls -a "$home/Papers")"
+kill "$cupsd_pid"
+wait "$cupsd_pid" 2>/dev/null
 echo "PASS"
