@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
+#include "host/probe.h"
 #include "user/user_internal.h"
 #include "user/wnd.h"
 
@@ -194,7 +194,7 @@ INT_PTR WINAPI DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA tmpl,
     HWND focusBefore = GetFocus();
     HWND dlg = CreateFromTemplate(instance, tmpl, ownerRoot, proc);
     if (!dlg) return -1;
-    host::Current().Note("DialogBoxIndirectParamA");
+    tw::host::Note([] { return std::string("DialogBoxIndirectParamA"); });
 
     // The owner waits while the dialog is up.
     bool ownerWasEnabled = ownerRoot && IsWindowEnabled(ownerRoot);
