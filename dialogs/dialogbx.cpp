@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "app/tintwell.h"
+#include "support/ids.h"
 #include "support/support.h"
 
 #define DIALOG_STYLE 0x80800000  // WS_POPUP | WS_BORDER: no caption, the system font
@@ -142,7 +143,7 @@ INT_PTR RunDialog(HWND owner, int n, DLGPROC proc, LPARAM param)
 {
     LPVOID tmpl = BuildDialogTemplate(n);
     if (!tmpl) {
-        MessageBoxA(owner, "Insufficient memory.", LoadMsg(5, 1), MB_OK);
+        MessageBoxA(owner, "Insufficient memory.", LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
         return 0;
     }
     INT_PTR result = DialogBoxIndirectParamA(hInst, (LPCDLGTEMPLATEA)tmpl, owner, proc, param);
