@@ -5,6 +5,7 @@
 #include "app/tintwell.h"
 #include "dialogs/dialogs.h"
 #include "page/page.h"
+#include "print/print.h"
 #include "screen/screen.h"
 #include "sound/sound.h"
 #include "support/ids.h"
@@ -137,6 +138,7 @@ static LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam)
             DestroyWindow(hwnd);
         return 0;
     case CMD_PRINT:
+        PrintPage(hwnd);
         SetFocus(hwnd);
         return 0;
     case CMD_CLEAR:

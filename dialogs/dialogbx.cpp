@@ -44,7 +44,7 @@ static const DialogItem AboutItems[] = {
     {22, 51, 94, 9, 2502, 0x10000001, u"STATIC", u"Version 2.4"},
     {12, 75, 114, 9, 2503, 0x10000001, u"STATIC", u"Copyright 2026 The Tintwell authors"},
     {22, 90, 94, 9, 2505, 0x10000001, u"STATIC", u"The Tintwell authors"},
-    {22, 100, 94, 9, 2506, 0x10000001, u"STATIC", u"Free to copy and to share"},
+    {22, 100, 94, 9, 2506, 0x10000001, u"STATIC", u"Made for young children"},
     {22, 110, 94, 9, 2507, 0x10000001, u"STATIC", u"First made in 2026"},
     {1, 128, 130, 9, 2508, 0x10000001, u"STATIC", u"https://tintwell.example/"},
     {48, 149, 42, 14, 1, 0x10000001, u"BUTTON", u"&OK"},

@@ -14,6 +14,7 @@ test_pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils openbox imagemagick sox desktop-file-utils appstream
   clang libclang-rt-14-dev
+  cups-daemon cups-client poppler-utils
 )
 package_pkgs=(dpkg-dev file lintian)
 

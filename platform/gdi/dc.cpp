@@ -26,6 +26,12 @@ bool MakeTarget(DC* dc, Target& t) {
         t.clip.Intersect(RectAt(0, 0, screen.Width(), screen.Height()));
         return true;
     }
+    if (dc->printer) {
+        t.surface = PrinterPage(dc);
+        if (!t.surface) return false;
+        t.clip = Region(RectAt(0, 0, t.surface->Width(), t.surface->Height()));
+        return true;
+    }
     Bitmap* bm = GetBitmapPtr(dc->bitmap);
     if (!bm) return false;
     t.surface = &bm->pixels;
@@ -176,6 +182,7 @@ BOOL WINAPI DeleteDC(HDC hdc) {
 int WINAPI GetDeviceCaps(HDC hdc, int index) {
     DC* dc = GetDCPtr(hdc);
     if (!dc) return 0;
+    if (dc->printer) return PrinterDeviceCaps(dc, index);
     const Bitmap* bm = dc->screen ? nullptr : GetBitmapPtr(dc->bitmap);
     // A memory DC answers for the device it is compatible with, the display, whatever bitmap it holds.
     int width = display::Width();
@@ -189,7 +196,7 @@ int WINAPI GetDeviceCaps(HDC hdc, int index) {
     case BITSPIXEL: return bits;
     case PLANES: return 1;
     case NUMCOLORS: return bits == 1 ? 2 : bits <= 8 ? (1 << bits) : -1;
-    case RASTERCAPS: return 0x0001 | 0x0008 | 0x0080 | 0x0200 | 0x0800 | 0x2000;  // no RC_PALETTE: true colour
+    case RASTERCAPS: return kRasterCaps;
     case LOGPIXELSX:
     case LOGPIXELSY: return 96;
     case SIZEPALETTE: return 0;  // only palette devices have one

@@ -2,6 +2,8 @@
 // framebuffer at a window's origin, clipped to what of the window is visible.
 #pragma once
 
+#include <string>
+
 #include "core/region.h"
 #include "windows.h"
 
@@ -19,5 +21,10 @@ void SetScreenDCGeometry(HDC hdc, int originX, int originY, const Region& visibl
 BOOL DeleteScreenDC(HDC hdc);
 // True when hdc is a live screen DC made by CreateScreenDC.
 bool IsScreenDC(HDC hdc);
+
+// A DC printing to one of the host's print destinations: a raster of the destination's printable
+// page. Null, with the reason, when the destination cannot be printed to. Problems during the
+// job are told to the user in message boxes owned by `owner`.
+HDC CreatePrinterDC(const std::string& destination, HWND owner, std::string& error);
 
 }  // namespace tw::gdi

@@ -60,9 +60,12 @@ struct Font : Object {
     std::shared_ptr<FontFace> face;  // opened on first use
 };
 
+struct PrinterJob;  // printing.cpp
+
 struct DC : Object {
     DC() : Object(Kind::DC) {}
     bool screen = false;
+    std::shared_ptr<PrinterJob> printer;  // printer DCs: the destination and the job under way
     int originX = 0, originY = 0;  // screen DCs: where logical (0, 0) lies on the screen
     Region visible;                // screen DCs: screen rectangles that may be drawn
     HBITMAP bitmap = nullptr;      // memory DCs: the selected bitmap
@@ -103,6 +106,12 @@ struct Target {
 };
 // False for a DC with nothing to draw on.
 bool MakeTarget(DC* dc, Target& t);
+// The page a printer DC is drawing (null between pages).
+Surface* PrinterPage(DC* dc);
+// RASTERCAPS of every device here: true colour (no RC_PALETTE), blits, stretches and DIBs.
+constexpr int kRasterCaps = RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT | RC_STRETCHDIB;
+// GetDeviceCaps of a printer DC.
+int PrinterDeviceCaps(const DC* dc, int index);
 // Marks the surface changed (and tells the host for the screen) when anything was drawn.
 void Finish(Target& t);
 // A COLORREF as a pixel of the target (palette indices resolved, monochrome matched).

@@ -140,7 +140,7 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
     switch (o->kind) {
     case Kind::Bitmap: {
         // Only a memory DC holds a bitmap, and a bitmap lives in one DC at a time.
-        if (dc->screen) return nullptr;
+        if (dc->screen || dc->printer) return nullptr;
         if (h == dc->bitmap) return h;
         if (o->selections > 0 && !o->stock) return nullptr;
         slot = reinterpret_cast<HGDIOBJ*>(&dc->bitmap);

@@ -1,6 +1,6 @@
 // The one narrow interface between the Win32 layer and the machine. Everything the layer needs
 // from outside the process (the screen, input, time, the cursor, the single-instance rendezvous,
-// audio, and later printers) goes through the current Host. The layer never includes SDL.
+// audio, printers) goes through the current Host. The layer never includes SDL.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +13,7 @@ class Surface;
 
 namespace host {
 
+class Printers;
 class Probe;
 
 // One piece of user input, in screen coordinates of the 800 x 600 screen.
@@ -127,6 +128,10 @@ public:
         virtual void MidiFinished() = 0;
     };
     virtual void SetSoundEvents(SoundEvents* handler) { (void)handler; }
+
+    // --- printers (host/printers.h) ---
+    // Null when the machine offers nowhere to print.
+    virtual Printers* GetPrinters() { return nullptr; }
 
     // --- diagnostics ---
     // The test probe (host/probe.h); null on the real hosts.

@@ -1,7 +1,7 @@
 // The memory host for tests and benchmarks: an 800 x 600 memory screen, a virtual clock that moves
 // only when the program reads it or waits, a timeline of scripted input, a pretend desktop with
 // its display mode, the cursor by name, a make-believe registry of other instances, injected
-// faults, and a record of what the program asked of the machine.
+// faults, fake printers (fake_printers.h), and a record of what the program asked of the machine.
 //
 // Nothing here sleeps. When the program would wait for input and nothing is due, the host either
 // hands control to a Driver (the whole-program harness, which pauses the program there) or, with
@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/surface.h"
+#include "host/headless/fake_printers.h"
 #include "host/probe.h"
 
 namespace tw::test {
@@ -93,6 +94,7 @@ public:
     host::Probe* Diagnostics() override { return this; }
     bool InjectFault(host::Fault fault) override;
     void Note(std::string_view line) override;
+    host::Printers* GetPrinters() override { return &printers_; }
 
     // --- the clock ---
     // The time now, without moving the clock (a test looking is not the program reading).
@@ -159,6 +161,9 @@ public:
     std::vector<Entry> RecordTimes() const;
     void ClearRecord();
 
+    // --- printers ---
+    FakePrinters& Printers() { return printers_; }
+
     // --- the driver ---
     void SetDriver(Driver* driver) { driver_ = driver; }
 
@@ -213,6 +218,8 @@ private:
 
     mutable std::mutex recordMutex_;
     std::vector<Entry> record_;
+
+    FakePrinters printers_;
 
     Driver* driver_ = nullptr;
 };

@@ -17,6 +17,7 @@
 #include "core/surface.h"
 #include "host/host.h"
 #include "host/posix/instance_link.h"
+#include "host/sdl/cups_printers.h"
 #include "host/sdl/sdl_audio.h"
 
 namespace tw::sdl {
@@ -83,6 +84,8 @@ public:
     // The end of a piece is told inside PollInput and WaitInput.
     void SetSoundEvents(SoundEvents* handler) override { soundEvents_ = handler; }
 
+    host::Printers* GetPrinters() override { return &printers_; }
+
 private:
     // Takes everything SDL has queued into the input queue and answers other processes.
     void Pump(uint64_t now);
@@ -134,6 +137,7 @@ private:
     InstanceRequests* requests_ = nullptr;
 
     SoundEvents* soundEvents_ = nullptr;
+    CupsPrinters printers_;
     SdlAudio audio_{[this] { Wake(); }};  // last: it goes first, before what Wake uses
 };
 

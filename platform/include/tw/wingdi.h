@@ -140,7 +140,30 @@ typedef struct tagLOGPALETTE {
 #define LOGPIXELSX 88
 #define LOGPIXELSY 90
 #define SIZEPALETTE 104
+#define RC_BITBLT 0x0001
+#define RC_BITMAP64 0x0008
+#define RC_DI_BITMAP 0x0080
 #define RC_PALETTE 0x0100
+#define RC_DIBTODEV 0x0200
+#define RC_STRETCHBLT 0x0800
+#define RC_STRETCHDIB 0x2000
+
+// Printing
+#define SP_ERROR (-1)
+#define SP_APPABORT (-2)
+#define SP_USERABORT (-3)
+#define SP_OUTOFDISK (-4)
+#define SP_OUTOFMEMORY (-5)
+
+typedef BOOL(CALLBACK* ABORTPROC)(HDC, int);
+
+typedef struct _DOCINFOA {
+    int cbSize;
+    LPCSTR lpszDocName;
+    LPCSTR lpszOutput;
+    LPCSTR lpszDatatype;
+    DWORD fwType;
+} DOCINFOA, *LPDOCINFOA;
 
 // Fonts
 #define FW_DONTCARE 0
@@ -187,6 +210,12 @@ DWORD WINAPI GetObjectType(HGDIOBJ h);
 
 HDC WINAPI CreateCompatibleDC(HDC hdc);
 BOOL WINAPI DeleteDC(HDC hdc);
+
+int WINAPI SetAbortProc(HDC hdc, ABORTPROC proc);
+int WINAPI StartDocA(HDC hdc, const DOCINFOA* lpdi);
+int WINAPI StartPage(HDC hdc);
+int WINAPI EndPage(HDC hdc);
+int WINAPI EndDoc(HDC hdc);
 HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy);
 HBITMAP WINAPI CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* lpBits);
 

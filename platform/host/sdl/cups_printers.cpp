@@ -1,0 +1,267 @@
+// CUPS destinations and the PDF file destination of the SDL host.
+#include "host/sdl/cups_printers.h"
+
+#include <cups/cups.h>
+#include <fcntl.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <memory>
+
+namespace tw::sdl {
+
+namespace {
+
+constexpr int kPdfDpi = 300;
+constexpr int kFallbackDpi = 300;
+
+std::string Unavailable(const std::string& name) {
+    return "The printer \"" + name + "\" is not available (" + cupsLastErrorString() + ").";
+}
+
+std::string PrintSystemSays() { return std::string("The print system says: ") + cupsLastErrorString(); }
+
+struct DestDeleter {
+    void operator()(cups_dest_t* d) const { cupsFreeDests(1, d); }
+};
+using DestPtr = std::unique_ptr<cups_dest_t, DestDeleter>;
+struct InfoDeleter {
+    void operator()(cups_dinfo_t* i) const { cupsFreeDestInfo(i); }
+};
+using InfoPtr = std::unique_ptr<cups_dinfo_t, InfoDeleter>;
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    return home && *home ? home : "/";
+}
+
+// Hundredths of a millimetre to points.
+double Points(int hundredthsMm) { return hundredthsMm * 72.0 / 2540.0; }
+
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+std::string DocumentsFolder() {
+    std::string home = HomeFolder();
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string file = (config && *config ? std::string(config) : home + "/.config") + "/user-dirs.dirs";
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        // XDG_DOCUMENTS_DIR="$HOME/Documents" or an absolute path, in double quotes.
+        const std::string key = "XDG_DOCUMENTS_DIR=\"";
+        if (line.rfind(key, 0) != 0) continue;
+        size_t end = line.find('"', key.size());
+        if (end == std::string::npos) continue;
+        std::string value = line.substr(key.size(), end - key.size());
+        if (value.rfind("$HOME", 0) == 0) value = home + value.substr(5);
+        else if (value.empty() || value[0] != '/') continue;
+        while (value.size() > 1 && value.back() == '/') value.pop_back();
+        // "$HOME/" means the folder is switched off: home it is.
+        return value;
+    }
+    return home;
+}
+
+host::PrintPage LocalePaper() {
+    int widthMm = 210, heightMm = 297;
+    if (locale_t loc = newlocale(LC_PAPER_MASK, "", locale_t(0))) {
+        int w = int(reinterpret_cast<intptr_t>(nl_langinfo_l(_NL_PAPER_WIDTH, loc)));
+        int h = int(reinterpret_cast<intptr_t>(nl_langinfo_l(_NL_PAPER_HEIGHT, loc)));
+        freelocale(loc);
+        if (w == 216 && h == 279) widthMm = 216, heightMm = 279;  // Letter
+    }
+    host::PrintPage page;
+    double widthIn = widthMm == 216 ? 8.5 : widthMm / 25.4, heightIn = widthMm == 216 ? 11.0 : heightMm / 25.4;
+    page.dpiX = page.dpiY = kPdfDpi;
+    page.width = int(std::lround(widthIn * kPdfDpi));
+    page.height = int(std::lround(heightIn * kPdfDpi));
+    page.sheetWidth = widthIn * 72;
+    page.sheetHeight = heightIn * 72;
+    return page;
+}
+
+std::string PdfFileName(const std::string& title, long long unixTime, int attempt) {
+    std::string name;
+    for (char c : title) {
+        bool unsafe = c == '/' || c == ':' || c == '\\' || static_cast<unsigned char>(c) < 32;
+        if (unsafe) c = ' ';
+        if (c == ' ' && (name.empty() || name.back() == ' ')) continue;
+        name += c;
+    }
+    while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
+    if (name.empty() || name[0] == '.') name = "Printed page" + name;
+    time_t t = time_t(unixTime);
+    struct tm local;
+    localtime_r(&t, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, " %Y-%m-%d %H.%M.%S", &local);
+    name += stamp;
+    if (attempt > 1) name += " (" + std::to_string(attempt) + ")";
+    return name + ".pdf";
+}
+
+std::vector<host::PrintDestination> CupsPrinters::Destinations(bool& reachable) {
+    std::vector<host::PrintDestination> list;
+    cups_dest_t* dests = nullptr;
+    int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    reachable = count > 0 || cupsLastError() <= IPP_STATUS_OK_CONFLICTING;
+    for (int i = 0; i < count; ++i) {
+        const cups_dest_t& d = dests[i];
+        if (d.instance) continue;  // instances are the same queue with other options
+        host::PrintDestination dest;
+        dest.name = d.name;
+        dest.isDefault = d.is_default != 0;
+        const char* state = cupsGetOption("printer-state", d.num_options, d.options);
+        const char* reasons = cupsGetOption("printer-state-reasons", d.num_options, d.options);
+        if (reasons && std::strstr(reasons, "offline")) dest.state = host::PrintDestination::State::Offline;
+        else if (state && std::atoi(state) == IPP_PSTATE_STOPPED) dest.state = host::PrintDestination::State::Stopped;
+        list.push_back(dest);
+    }
+    cupsFreeDests(count, dests);
+    host::PrintDestination pdf;
+    pdf.name = host::kPdfDestination;
+    pdf.kind = host::PrintDestination::Kind::PdfFile;
+    list.push_back(pdf);
+    return list;
+}
+
+bool CupsPrinters::Page(const std::string& destination, host::PrintPage& page, std::string& error) {
+    if (destination == host::kPdfDestination) {
+        page = LocalePaper();
+        return true;
+    }
+    DestPtr dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, destination.c_str(), nullptr));
+    if (!dest) {
+        error = Unavailable(destination);
+        return false;
+    }
+    InfoPtr info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
+    cups_size_t size{};
+    if (!info || !cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest.get(), info.get(), 0, &size)) {
+        // A queue that names no paper prints on the locale's.
+        page = LocalePaper();
+        size.width = int(std::lround(page.sheetWidth * 2540 / 72));
+        size.length = int(std::lround(page.sheetHeight * 2540 / 72));
+    }
+    int dpiX = kFallbackDpi, dpiY = kFallbackDpi;
+    if (info) {
+        ipp_attribute_t* res = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest.get(), info.get(), "printer-resolution");
+        ipp_res_t units;
+        int y = 0;
+        int x = res ? ippGetResolution(res, 0, &y, &units) : 0;
+        if (x > 0 && y > 0) {
+            if (units == IPP_RES_PER_CM) x = int(std::lround(x * 2.54)), y = int(std::lround(y * 2.54));
+            dpiX = x, dpiY = y;
+        }
+    }
+    int areaWidth = std::max(0, size.width - size.left - size.right);
+    int areaLength = std::max(0, size.length - size.top - size.bottom);
+    page.dpiX = dpiX;
+    page.dpiY = dpiY;
+    page.width = int(int64_t(areaWidth) * dpiX / 2540);
+    page.height = int(int64_t(areaLength) * dpiY / 2540);
+    page.sheetWidth = Points(size.width);
+    page.sheetHeight = Points(size.length);
+    page.areaLeft = Points(size.left);
+    page.areaBottom = Points(size.bottom);
+    return true;
+}
+
+bool CupsPrinters::Open(const std::string& destination, std::string& error) {
+    if (destination == host::kPdfDestination) {
+        std::string folder = DocumentsFolder();
+        if (!IsFolder(folder) && ::mkdir(folder.c_str(), 0755) != 0) {
+            error = "The folder " + folder + " cannot be made: " + std::strerror(errno) + ".";
+            return false;
+        }
+        if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+            error = "The folder " + folder + " cannot be written: " + std::strerror(errno) + ".";
+            return false;
+        }
+        return true;
+    }
+    DestPtr dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, destination.c_str(), nullptr));
+    if (!dest) {
+        error = Unavailable(destination);
+        return false;
+    }
+    return true;
+}
+
+bool CupsPrinters::Deliver(const std::string& destination, const std::string& title, const std::string& pdf,
+                           std::string& error) {
+    if (destination != host::kPdfDestination) {
+        const char* name = destination.c_str();
+        int job = cupsCreateJob(CUPS_HTTP_DEFAULT, name, title.c_str(), 0, nullptr);
+        if (job <= 0) {
+            error = PrintSystemSays();
+            return false;
+        }
+        bool sent = cupsStartDocument(CUPS_HTTP_DEFAULT, name, job, title.c_str(), CUPS_FORMAT_PDF, 1) ==
+                        HTTP_STATUS_CONTINUE &&
+                    cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.data(), pdf.size()) == HTTP_STATUS_CONTINUE;
+        ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, name);
+        if (!sent || finished > IPP_STATUS_OK_CONFLICTING) {
+            error = PrintSystemSays();
+            cupsCancelJob2(CUPS_HTTP_DEFAULT, name, job, 0);
+            return false;
+        }
+        return true;
+    }
+
+    // A new file: written in full under a temporary name, then linked to a name nobody has
+    // taken (link never replaces), so the folder never shows half a file or loses one.
+    std::string folder = DocumentsFolder();
+    std::string temp = folder + "/.tintwell-print-XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        error = "The file cannot be made in " + folder + ": " + std::strerror(errno) + ".";
+        return false;
+    }
+    size_t done = 0;
+    while (done < pdf.size()) {
+        ssize_t n = ::write(fd, pdf.data() + done, pdf.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += size_t(n);
+    }
+    int writeErrno = errno;
+    bool written = done == pdf.size() && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    if (!written && done == pdf.size()) writeErrno = errno;
+    ::close(fd);
+    if (!written) {
+        ::unlink(temp.c_str());
+        error = "The file cannot be written in " + folder + ": " + std::strerror(writeErrno) + ".";
+        return false;
+    }
+    long long now = (long long)std::time(nullptr);
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        std::string path = folder + "/" + PdfFileName(title, now, attempt);
+        if (::link(temp.c_str(), path.c_str()) == 0) {
+            ::unlink(temp.c_str());
+            return true;
+        }
+        if (errno != EEXIST) {
+            error = "The file " + path + " cannot be made: " + std::strerror(errno) + ".";
+            break;
+        }
+    }
+    if (error.empty()) error = "There are too many files of that name in " + folder + ".";
+    ::unlink(temp.c_str());
+    return false;
+}
+
+}  // namespace tw::sdl

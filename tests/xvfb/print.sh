@@ -1,0 +1,265 @@
+#!/usr/bin/env bash
+# Printing from the real program on the SDL host: to a private CUPS scheduler of the check's own
+# (own folders and socket, CUPS_SERVER pointing at it, never the machine's printers), whose
+# stopped queue keeps the job's document in its spool folder; then through "Save as PDF" into
+# the documents folder of the XDG user-dirs file, by each of the three print methods. Every PDF
+# must have the sheet of its destination, and its rendering (pdftoppm) must show the page turned
+# a quarter turn anticlockwise inside its black frame.
+#   print.sh TINTWELL_BINARY SOURCE_DIR
+set -u
+bin=$1
+src=$2
+. "$(dirname "$0")/xvfb_common.bash"
+
+for t in /usr/sbin/cupsd /usr/sbin/lpadmin /usr/sbin/cupsdisable; do
+    [ -x "$t" ] || tw_fail "$t is missing (cups-daemon, cups-client)"
+done
+tw_need_tools pdftoppm pdfinfo
+tw_prepare_dir "$src"
+tw_start_xvfb 1024x768
+shots=${TW_SHOTS:-$PWD}
+
+# --- a scheduler of our own ---
+cups="$TW_WORK/cups"
+mkdir -p "$cups"/{etc,spool,cache,state,log,tmp}
+chmod 1777 "$cups/tmp"
+sock="$cups/cups.sock"
+cat >"$cups/etc/cupsd.conf" <<CONF
+Listen $sock
+Browsing No
+WebInterface No
+DefaultAuthType None
+PreserveJobFiles Yes
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+<Policy default>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+CONF
+cat >"$cups/etc/cups-files.conf" <<CONF
+ServerRoot $cups/etc
+RequestRoot $cups/spool
+CacheDir $cups/cache
+StateDir $cups/state
+TempDir $cups/tmp
+ErrorLog $cups/log/error_log
+AccessLog $cups/log/access_log
+PageLog $cups/log/page_log
+FileDevice Yes
+Sandboxing relaxed
+CONF
+# A US Letter printer at 150 dpi with margins, that takes PDF as it is.
+cat >"$cups/check.ppd" <<'PPD'
+*PPD-Adobe: "4.3"
+*FormatVersion: "4.3"
+*FileVersion: "1.0"
+*LanguageVersion: English
+*LanguageEncoding: ISOLatin1
+*PCFileName: "TWCHECK.PPD"
+*Manufacturer: "Tintwell"
+*Product: "(Check)"
+*ModelName: "Tintwell Check Printer"
+*ShortNickName: "Tintwell Check"
+*NickName: "Tintwell Check Printer"
+*PSVersion: "(3010.000) 0"
+*LanguageLevel: "3"
+*ColorDevice: True
+*DefaultColorSpace: RGB
+*cupsFilter2: "application/pdf application/pdf 0 -"
+*OpenUI *PageSize/Media Size: PickOne
+*OrderDependency: 10 AnySetup *PageSize
+*DefaultPageSize: Letter
+*PageSize Letter/US Letter: "<</PageSize[612 792]>>setpagedevice"
+*CloseUI: *PageSize
+*OpenUI *PageRegion/Media Size: PickOne
+*OrderDependency: 10 AnySetup *PageRegion
+*DefaultPageRegion: Letter
+*PageRegion Letter/US Letter: "<</PageSize[612 792]>>setpagedevice"
+*CloseUI: *PageRegion
+*DefaultImageableArea: Letter
+*ImageableArea Letter/US Letter: "18 36 594 756"
+*DefaultPaperDimension: Letter
+*PaperDimension Letter/US Letter: "612 792"
+*OpenUI *Resolution/Resolution: PickOne
+*OrderDependency: 10 AnySetup *Resolution
+*DefaultResolution: 150dpi
+*Resolution 150dpi/150 DPI: "<</HWResolution[150 150]>>setpagedevice"
+*CloseUI: *Resolution
+PPD
+/usr/sbin/cupsd -f -c "$cups/etc/cupsd.conf" -s "$cups/etc/cups-files.conf" >"$cups/log/cupsd.out" 2>&1 &
+cupsd_pid=$!
+TW_PIDS+=("$cupsd_pid")
+export CUPS_SERVER="$sock"
+for i in $(seq 100); do
+    [ -S "$sock" ] && break
+    sleep 0.1
+done
+[ -S "$sock" ] || tw_fail "cupsd did not start: $(cat "$cups/log/cupsd.out")"
+/usr/sbin/lpadmin -p Check -E -v file:///dev/null -P "$cups/check.ppd" 2>/dev/null || tw_fail "lpadmin -p failed"
+/usr/sbin/lpadmin -d Check || tw_fail "lpadmin -d failed"
+/usr/sbin/cupsdisable Check || tw_fail "cupsdisable failed"
+
+# --- the user: a home of their own with a documents folder named in user-dirs.dirs ---
+home="$TW_WORK/home"
+mkdir -p "$home/.config" "$home/Papers"
+echo 'XDG_DOCUMENTS_DIR="$HOME/Papers"' >"$home/.config/user-dirs.dirs"
+
+# A page that shows how it was turned: a black border, a red block in the top-left corner and a
+# yellow one in the bottom-right corner, on paper.
+python3 - "$TW_WORK/child/dogwood.TWP" <<'PY'
+import struct, sys
+W, H = 660, 460
+colours = [(0, 0, 0)] * 256
+# The program's colours for the indices used, and 27, the pure white that paper prints as.
+colours[2], colours[4], colours[27], colours[37] = (255, 0, 0), (255, 255, 0), (255, 255, 255), (239, 239, 239)
+px = bytearray([37]) * (W * H)
+def put(x0, y0, x1, y1, v):
+    for y in range(y0, y1):
+        row = (H - 1 - y) * W
+        px[row + x0:row + x1] = bytes([v]) * (x1 - x0)
+for (x0, y0, x1, y1) in [(0, 0, W, 3), (0, H - 3, W, H), (0, 0, 3, H), (W - 3, 0, W, H)]:
+    put(x0, y0, x1, y1, 0)
+put(20, 20, 140, 120, 2)
+put(520, 340, 640, 440, 4)
+info = struct.pack("<IiiHHIIiiII", 40, W, H, 1, 8, 0, W * H, 0, 0, 0, 0)
+table = b"".join(bytes([b, g, r, 0]) for (r, g, b) in colours)
+off = 14 + len(info) + len(table)
+head = b"TW" + struct.pack("<IHHI", off + len(px), 1, 0, off)
+open(sys.argv[1], "wb").write(head + info + table + bytes(px))
+PY
+
+# tw_print NAME METHOD: runs the program with printer.dta holding METHOD, prints with P and
+# Enter in the print dialog (a screenshot of it is left in the shots folder), and quits.
+tw_print() {
+    local name=$1 method=$2 pid geometry wx wy
+    python3 -c "import struct,sys; open(sys.argv[1],'wb').write(struct.pack('<i', int(sys.argv[2])))" \
+        "$TW_WORK/child/printer.dta" "$method"
+    tw_start_program "$bin" "$name" TINTWELL_WINDOWED=1 HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+        CUPS_SERVER="$CUPS_SERVER" LC_ALL=C.UTF-8
+    pid=$TW_PID
+    tw_wait_window "${TW_WINDOW_WAIT:-10}" || tw_fail "no window titled Tintwell"
+    geometry=$(tw_window_geometry "$TW_WID")
+    wx=$(echo "$geometry" | sed 's/.*+\([0-9]*\)+[0-9]*$/\1/')
+    wy=$(echo "$geometry" | sed 's/.*+\([0-9]*\)$/\1/')
+    xdotool mousemove $((wx + 760)) $((wy + 580))
+    sleep 1.5
+    xdotool key Return  # the title screen, where there is one
+    sleep 1.5
+    xdotool key p
+    sleep 2
+    tw_screenshot "$shots/xvfb-print-dialog-$name.png"
+    xdotool key Return
+}
+
+tw_quit() {
+    local pid=$1
+    sleep 1
+    xdotool key q
+    tw_wait_exit "$pid" "${TW_EXIT_WAIT:-10}" || tw_fail "still running after Q"
+    [ "$TW_STATUS" -eq 0 ] || tw_fail "exit status $TW_STATUS"
+}
+
+# tw_wait_file GLOB SECONDS: the first file matching, once it stops growing.
+tw_wait_file() {
+    local glob=$1 limit=$2 i f size=-1
+    for i in $(seq $((limit * 4))); do
+        f=$(ls $glob 2>/dev/null | head -n1)
+        if [ -n "$f" ] && [ "$(stat -c %s "$f")" = "$size" ]; then
+            echo "$f"
+            return 0
+        fi
+        [ -n "$f" ] && size=$(stat -c %s "$f")
+        sleep 0.25
+    done
+    return 1
+}
+
+# tw_check_pdf PDF SIZE OUT FRAME: the sheet is SIZE ("612 x 792"), and the rendering at 40 dpi
+# shows the turned page in a black frame FRAME pixels high (give or take one).
+tw_check_pdf() {
+    local pdf=$1 size=$2 out=$3 frame=$4
+    head -c 5 "$pdf" | grep -q '%PDF-' || tw_fail "$pdf is not a PDF"
+    pdfinfo "$pdf" | grep -q "^Page size: *$size pts" || tw_fail "$pdf: $(pdfinfo "$pdf" | grep 'Page size'), not $size"
+    pdftoppm -r 40 -singlefile "$pdf" "$out" || tw_fail "pdftoppm cannot render $pdf"
+    convert "$out.ppm" "$out.png"
+    python3 - "$out.ppm" "$frame" <<'PY' || tw_fail "$pdf does not show the turned page"
+import sys
+data = open(sys.argv[1], "rb").read()
+parts = data.split(maxsplit=4)
+w, h = int(parts[1]), int(parts[2])
+px = parts[4]
+def at(x, y):
+    i = 3 * (y * w + x)
+    return px[i], px[i + 1], px[i + 2]
+dark, red, yellow = [], [], []
+for y in range(h):
+    for x in range(w):
+        r, g, b = at(x, y)
+        if r < 80 and g < 80 and b < 80: dark.append((x, y))
+        elif r > 200 and g < 80 and b < 80: red.append((x, y))
+        elif r > 200 and g > 200 and b < 80: yellow.append((x, y))
+assert dark and red and yellow, "frame, red and yellow all printed"
+x0, x1 = min(p[0] for p in dark), max(p[0] for p in dark)
+y0, y1 = min(p[1] for p in dark), max(p[1] for p in dark)
+fw, fh = x1 - x0 + 1, y1 - y0 + 1
+print("frame %dx%d at (%d,%d) on a %dx%d sheet" % (fw, fh, x0, y0, w, h))
+assert fh > fw * 1.3, "the wide page runs along the sheet's length"
+assert abs(fh - int(sys.argv[2])) <= 1, "the frame is %d high, not %s" % (fh, sys.argv[2])
+cx, cy = (x0 + x1) / 2, (y0 + y1) / 2
+rx = sum(p[0] for p in red) / len(red); ry = sum(p[1] for p in red) / len(red)
+yx = sum(p[0] for p in yellow) / len(yellow); yy = sum(p[1] for p in yellow) / len(yellow)
+assert rx < cx and ry > cy, "the page's top-left corner is at the bottom-left"
+assert yx > cx and yy < cy, "the page's bottom-right corner is at the top-right"
+paper = at(int(cx), int(cy))
+assert min(paper) > 245, "paper prints white, not %r" % (paper,)
+PY
+}
+
+# 1. To the CUPS queue, the default destination.
+tw_print cups 0
+pid=$TW_PID
+doc=$(tw_wait_file "$cups/spool/d*-001" 20) || tw_fail "no document in the queue's spool folder"
+tw_quit "$pid"
+# The jobs waiting on the queue, through libcups: "state title" a line.
+jobs=$(python3 - <<'PY'
+import ctypes
+cups = ctypes.cdll.LoadLibrary("libcups.so.2")
+class Job(ctypes.Structure):
+    _fields_ = [("id", ctypes.c_int), ("dest", ctypes.c_char_p), ("title", ctypes.c_char_p),
+                ("user", ctypes.c_char_p), ("format", ctypes.c_char_p), ("state", ctypes.c_int),
+                ("size", ctypes.c_int), ("priority", ctypes.c_int), ("completed", ctypes.c_long),
+                ("created", ctypes.c_long), ("processing", ctypes.c_long)]
+jobs = ctypes.POINTER(Job)()
+n = cups.cupsGetJobs2(None, ctypes.byref(jobs), b"Check", 0, 0)  # not completed
+for i in range(n):
+    print(jobs[i].state, jobs[i].title.decode(), jobs[i].format.decode())
+PY
+)
+echo "jobs on the stopped queue: $jobs"
+echo "$jobs" | grep -qx "3 Tintwell: Printing application/pdf" ||
+    tw_fail "no PDF job named \"Tintwell: Printing\" held on the stopped queue"
+# Default: three quarters of the 720-point printable height.
+tw_check_pdf "$doc" "612 x 792" "$shots/xvfb-print-cups" 300
+echo "CUPS: $doc, US Letter; rendering $shots/xvfb-print-cups.png"
+
+# 2. Save as PDF, when the print system cannot be reached, by each method. On A4 at 300 dpi the
+# Default and Alternate 1 frames are 2631 and 2630 device pixels high, Alternate 2's 666 x 4.
+export CUPS_SERVER="$TW_WORK/no-such-socket"
+frames=(351 351 355)
+for method in 0 1 2; do
+    tw_print "pdf$method" "$method"
+    pid=$TW_PID
+    pdf=$(tw_wait_file "$home/Papers/*.pdf" 20) || tw_fail "no PDF in the documents folder (method $method)"
+    tw_quit "$pid"
+    tw_check_pdf "$pdf" "595.28 x 841.89" "$shots/xvfb-print-pdf$method" "${frames[$method]}"
+    echo "Save as PDF, method $method: $(basename "$pdf"), A4; rendering $shots/xvfb-print-pdf$method.png"
+    mv "$pdf" "$TW_WORK/"
+done
+ls -A "$home/Papers" | grep -q . && tw_fail "stray files in the documents folder: $(ls -a "$home/Papers")"
+kill "$cupsd_pid"
+wait "$cupsd_pid" 2>/dev/null
+echo "PASS"
