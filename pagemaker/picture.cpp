@@ -84,15 +84,17 @@ Fitted Fit(const std::string& path)
     const int boxW = f.turned ? kPageHeight : kPageWidth;
     const int boxH = f.turned ? kPageWidth : kPageHeight;
 
+    // Decoded here, once (shrunk as it is read where the format allows): a damaged file fails
+    // now, before anything is written.
     VImage pic = VImage::thumbnail(path.c_str(), boxW,
-                                   VImage::option()->set("height", boxH)->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+                                   VImage::option()->set("height", boxH)->set("fail_on", VIPS_FAIL_ON_TRUNCATED))
+                     .copy_memory();
     if (f.turned)
         pic = pic.rot(VIPS_ANGLE_D90);
     if (pic.interpretation() != VIPS_INTERPRETATION_sRGB)
         pic = pic.colourspace(VIPS_INTERPRETATION_sRGB);
     if (pic.has_alpha())
         pic = pic.flatten(VImage::option()->set("background", std::vector<double>{255, 255, 255}));
-    // Decoded here, once: a damaged file fails now, before anything is written.
     f.colour = pic.cast(VIPS_FORMAT_UCHAR).copy_memory();
     f.grey = f.colour.colourspace(VIPS_INTERPRETATION_B_W).extract_band(0).cast(VIPS_FORMAT_UCHAR).copy_memory();
     f.left = (kPageWidth - f.grey.width()) / 2;
@@ -170,6 +172,9 @@ void StartImaging(const char* argv0)
             throw Failure("the imaging library cannot start");
         // One picture per run: nothing is worth keeping in libvips' operation cache.
         vips_cache_set_max(0);
+        // A damaged picture is reported once, by the caller, not tile by tile.
+        g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
+                          nullptr);
     });
 }
 

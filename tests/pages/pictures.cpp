@@ -1,0 +1,21 @@
+// Saving the pictures drawn for the tests, kept apart from the Windows headers of the tests.
+#include "pages/pictures.h"
+
+#include <vips/vips8>
+
+namespace tintwell_test {
+
+void Picture::Save(const std::string& path, double blur, int orientation) const
+{
+    vips::VImage image = vips::VImage::new_from_memory(const_cast<uint8_t*>(px_.data()), px_.size(), w_, h_, 3,
+                                                       VIPS_FORMAT_UCHAR)
+                             .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    if (blur > 0)
+        image = image.gaussblur(blur).cast(VIPS_FORMAT_UCHAR);
+    image = image.copy_memory();
+    if (orientation)
+        image.set(VIPS_META_ORIENTATION, orientation);
+    image.write_to_file(path.c_str());
+}
+
+}  // namespace tintwell_test
