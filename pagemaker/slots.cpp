@@ -222,7 +222,10 @@ std::string ReplaceSlot(const std::string& folder, int number, const std::vector
         const auto [stem, ext] = SplitName(file);
         const std::string base = keep + "/" + stem + "." + TimeStamp();
         for (int n = 1; kept.empty(); n++) {
-            const std::string name = base + (n > 1 ? "-" + std::to_string(n) : "") + ext;
+            std::string name = base;
+            if (n > 1)
+                name += "-" + std::to_string(n);
+            name += ext;
             if (::link(target.c_str(), name.c_str()) == 0)
                 kept = name;
             else if (errno != EEXIST || n > 99) {

@@ -135,11 +135,13 @@ inline Picture ScannedDrawing()
 }
 
 // A photo-like picture: a sky and a ground of smooth gradients, a sun, a ball with shading, a
-// bush and a house, all with soft edges.
-inline Picture PhotoLike()
+// bush and a house; 2400 x 1600 times `scale`, with a camera's grain of up to +-`grain` levels.
+inline Picture PhotoLike(double scale = 1, int grain = 0)
 {
-    Picture p(2400, 1600, 0, 0, 0);
-    p.Paint([](int x, int y, uint8_t* c) {
+    Picture p(int(2400 * scale), int(1600 * scale), 0, 0, 0);
+    Dice dice(11);
+    p.Paint([&](int px, int py, uint8_t* c) {
+        const double x = px / scale, y = py / scale;
         const double t = y / 1600.0;
         if (y < 1000) {
             c[0] = uint8_t(90 + 100 * t);
@@ -172,6 +174,9 @@ inline Picture PhotoLike()
                 c[2] = 30;
             }
         }
+        if (grain)
+            for (int k = 0; k < 3; k++)
+                c[k] = uint8_t(std::clamp(c[k] + dice.Below(2 * grain + 1) - grain, 0, 255));
     });
     return p;
 }
