@@ -72,6 +72,7 @@ TEST_F(PagesTest, ScannedDrawingComesOutClosedWithNoTinyRegion)
 {
     ScannedDrawing().Save("drawing.jpg");
     const tp::Page page = MakeAndLoad("drawing.jpg");
+    ShowBeforeAndAfter("drawing.jpg", tp::EncodePreview(page), "pages-drawing.png");
     EXPECT_TRUE(page.decided);
     EXPECT_EQ(page.kind, tp::Kind::Drawing);
     EXPECT_FALSE(page.turned);
@@ -109,6 +110,7 @@ TEST_F(PagesTest, PhotoLikePictureGivesAHandfulToAHundredAndFiftyRegionsAtEveryD
     for (tp::Detail detail : {tp::Detail::Low, tp::Detail::Medium, tp::Detail::High}) {
         SCOPED_TRACE(int(detail));
         const tp::Page page = MakeAndLoad("photo.jpg", {tp::Kind::Decide, detail});
+        ShowBeforeAndAfter("photo.jpg", tp::EncodePreview(page), "pages-photo-" + std::to_string(int(detail)) + ".png");
         EXPECT_EQ(page.kind, tp::Kind::Photo);
         const Regions regions = Regions::OfPageImage();
         EXPECT_GE(regions.size.size(), 5u);

@@ -181,4 +181,8 @@ inline Picture PhotoLike(double scale = 1, int grain = 0)
     return p;
 }
 
+// When TW_SHOTS names a folder: the picture (fitted to the page) and the page made from it, side
+// by side, as TW_SHOTS/name, for a person to look at.
+void ShowBeforeAndAfter(const std::string& picture, const std::vector<uint8_t>& pagePng, const std::string& name);
+
 }  // namespace tintwell_test
