@@ -5,7 +5,11 @@
 
 #include <vips/vips8>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 
 namespace tw::pages {
@@ -56,14 +60,16 @@ VImage FromMemory(const std::vector<uint8_t>& pixels)
 
 // The picture, upright and fitted to the page, and where it goes on the page.
 struct Fitted {
-    VImage colour;  // sRGB
-    VImage grey;    // one band of uchar
+    VImage lab;   // CIE Lab, float
+    VImage grey;  // one band of uchar
     bool turned = false;
     int left = 0, top = 0;
 };
 
 Fitted Fit(const std::string& path)
 {
+    if (::access(path.c_str(), R_OK) != 0)
+        throw Failure(path + " cannot be opened: " + std::strerror(errno));
     VImage head;
     try {
         head = VImage::new_from_file(path.c_str(), VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
@@ -91,12 +97,15 @@ Fitted Fit(const std::string& path)
                      .copy_memory();
     if (f.turned)
         pic = pic.rot(VIPS_ANGLE_D90);
+    if (pic.bands() < 3 && pic.format() == VIPS_FORMAT_UCHAR)
+        pic = pic.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W));
     if (pic.interpretation() != VIPS_INTERPRETATION_sRGB)
         pic = pic.colourspace(VIPS_INTERPRETATION_sRGB);
     if (pic.has_alpha())
         pic = pic.flatten(VImage::option()->set("background", std::vector<double>{255, 255, 255}));
-    f.colour = pic.cast(VIPS_FORMAT_UCHAR).copy_memory();
-    f.grey = f.colour.colourspace(VIPS_INTERPRETATION_B_W).extract_band(0).cast(VIPS_FORMAT_UCHAR).copy_memory();
+    pic = pic.cast(VIPS_FORMAT_UCHAR).copy_memory();
+    f.lab = pic.colourspace(VIPS_INTERPRETATION_LAB).copy_memory();
+    f.grey = pic.colourspace(VIPS_INTERPRETATION_B_W).extract_band(0).cast(VIPS_FORMAT_UCHAR).copy_memory();
     f.left = (kPageWidth - f.grey.width()) / 2;
     f.top = (kPageHeight - f.grey.height()) / 2;
     return f;
@@ -106,8 +115,8 @@ Fitted Fit(const std::string& path)
 Kind Decide(const Fitted& f)
 {
     VImage grey = f.grey.cast(VIPS_FORMAT_FLOAT).gaussblur(1.0);
-    const double flat = ((grey - grey.gaussblur(12)).abs() < 8).avg() / 255.0;
-    const double chroma = f.colour.colourspace(VIPS_INTERPRETATION_LCH)[1].avg();
+    const double flat = ((grey - grey.gaussblur(12)).abs() < 12).avg() / 255.0;
+    const double chroma = (f.lab[1] * f.lab[1] + f.lab[2] * f.lab[2]).pow(0.5).avg();
     return flat > 0.8 && chroma < 20 ? Kind::Drawing : Kind::Photo;
 }
 
@@ -123,10 +132,10 @@ VImage Lines(const Fitted& f, Kind kind, const Tuning& t)
     } else {
         // Edges of lightness and of colour both: Lab, with lightness in grey levels. Canny's
         // output is (gradient squared + 256) / 512 where it keeps an edge, 0 elsewhere.
-        VImage lab = f.colour.colourspace(VIPS_INTERPRETATION_LAB).linear({2.55, 1.0, 1.0}, {0.0, 0.0, 0.0});
+        VImage lab = f.lab.linear({2.55, 1.0, 1.0}, {0.0, 0.0, 0.0});
         VImage canny = lab.canny(VImage::option()->set("sigma", t.sigma));
         VImage squared = (canny > 0.5).ifthenelse((canny - 0.5) * 512.0, 0.0);
-        VImage strength = (squared[0] + squared[1] + squared[2]).pow(0.5);
+        VImage strength = (squared[0] + squared[1] + squared[2]).pow(0.5).copy_memory();
         // The main shapes: edges strong for this picture, and never faint ones.
         const double strongest = strength.max();
         lines = strength >= std::max(t.level, t.share * strongest);
