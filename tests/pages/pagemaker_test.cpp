@@ -170,38 +170,6 @@ Bytes FileBytes(const fs::path& path)
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST_F(PagesTest, BadPicturesAreRefusedInOneLine)
-{
-    Picture(800, 600, 200, 200, 200).Save("whole.jpg");
-    Picture(800, 600, 200, 200, 200).Save("whole.png");
-    const Bytes jpg = FileBytes("whole.jpg"), png = FileBytes("whole.png");
-    std::ofstream("truncated.jpg", std::ios::binary).write(reinterpret_cast<const char*>(jpg.data()), jpg.size() / 2);
-    std::ofstream("truncated.png", std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size() / 2);
-    std::ofstream("notes.txt") << "not a picture at all\n";
-    std::ofstream("empty.png");
-    // 12,000 x 9,000 pixels by its header, and nothing more: refused before any decoding.
-    std::ofstream("huge.ppm") << "P6\n12000 9000\n255\n";
-    struct Case {
-        const char* file;
-        const char* says;
-    } cases[] = {
-        {"notes.txt", "not a picture"}, {"empty.png", "not a picture"}, {"absent.png", "not a picture"},
-        {"truncated.jpg", "cannot be read"}, {"truncated.png", "cannot be read"}, {"huge.ppm", "100 megapixels"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        try {
-            tp::MakePage(c.file, {});
-            ADD_FAILURE() << "made a page";
-        } catch (const tp::Failure& e) {
-            const std::string message = e.what();
-            EXPECT_NE(message.find(c.says), std::string::npos) << message;
-            EXPECT_NE(message.find(c.file), std::string::npos) << message;
-            EXPECT_EQ(message.find('\n'), std::string::npos) << message;
-        }
-    }
-}
-
 // --- The program itself, as a user runs it ---
 
 struct ToolRun {
@@ -225,40 +193,50 @@ ToolRun RunTool(const std::string& args)
     return r;
 }
 
+// Every refusal: one line on stderr saying what was wrong, status 2, and nothing written.
 TEST_F(PagesTest, ToolRefusesBadInputWithStatusTwoAndWritesNothing)
 {
     Picture p(900, 600, 240, 240, 240);
     p.Ring(450, 300, 200, 200, 8);
     p.Save("ring.png");
-    std::ofstream("notes.txt") << "not a picture\n";
-    std::ofstream("blocker") << "a file where a folder should be\n";
-    Picture(800, 600, 200, 200, 200).Save("whole.jpg");
-    const Bytes jpg = FileBytes("whole.jpg");
+    p.Save("whole.jpg");
+    const Bytes png = FileBytes("ring.png"), jpg = FileBytes("whole.jpg");
     std::ofstream("truncated.jpg", std::ios::binary).write(reinterpret_cast<const char*>(jpg.data()), jpg.size() / 2);
+    std::ofstream("truncated.png", std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size() / 2);
+    std::ofstream("notes.txt") << "not a picture\n";
+    std::ofstream("empty.png");
+    // 12,000 x 9,000 pixels by its header, and nothing more: refused before any decoding.
     std::ofstream("huge.ppm") << "P6\n12000 9000\n255\n";
+    std::ofstream("blocker") << "a file where a folder should be\n";
     fs::create_directories("child");
     fs::copy_file(fs::path(TW_SOURCE_PAGES) / "holly.TWP", "child/holly.TWP");
     const Bytes holly = FileBytes("child/holly.TWP");
 
-    const char* cases[] = {
-        "make notes.txt --slot 2 --pages child",
-        "make truncated.jpg --slot 2 --pages child",
-        "make truncated.jpg -o page.TWP",
-        "make huge.ppm -o page.TWP",
-        "make ring.png --slot 7 --pages child",
-        "make ring.png --slot 0 --pages child",
-        "make ring.png --slot 2 --pages blocker/child",
-        "make ring.png -o missing/page.TWP",
-        "make ring.png --slot 2 -o page.TWP --pages child",
-        "make ring.png --slot 2 --detail enormous --pages child",
-        "restore 9 --pages child",
-        "frobnicate",
+    struct Case {
+        const char* args;
+        const char* says;
+    } cases[] = {
+        {"make notes.txt --slot 2 --pages child", "notes.txt is not a picture"},
+        {"make empty.png -o page.TWP", "empty.png is not a picture"},
+        {"make absent.png -o page.TWP", "absent.png cannot be opened"},
+        {"make truncated.jpg --slot 2 --pages child", "truncated.jpg cannot be read"},
+        {"make truncated.png -o page.TWP", "truncated.png cannot be read"},
+        {"make huge.ppm -o page.TWP", "more than 100 megapixels"},
+        {"make ring.png --slot 7 --pages child", "no slot '7'"},
+        {"make ring.png --slot 0 --pages child", "no slot '0'"},
+        {"make ring.png --slot 2 --pages blocker/child", "blocker/child"},
+        {"make ring.png -o missing/page.TWP", "cannot write missing/page.TWP"},
+        {"make ring.png --slot 2 -o page.TWP --pages child", "either -o FILE or --slot N"},
+        {"make ring.png --slot 2 --detail enormous --pages child", "low, medium or high"},
+        {"restore 9 --pages child", "no slot '9'"},
+        {"frobnicate", "unknown command"},
     };
-    for (const char* args : cases) {
-        SCOPED_TRACE(args);
-        const ToolRun r = RunTool(args);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const ToolRun r = RunTool(c.args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err.rfind("tintwell-pages: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
     EXPECT_EQ(FileBytes("child/holly.TWP"), holly);
