@@ -4,6 +4,7 @@
 #include "pagemaker/pagemaker.h"
 
 #include "host/sdl/child_folder.h"
+#include "host/sdl/instance_link.h"
 
 #include <unistd.h>
 
@@ -124,6 +125,15 @@ std::string ExePath()
     return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
 }
 
+// Tintwell writes the page it shows back over its file when the child leaves it, so a page put
+// in its place meanwhile would be lost.
+void RefuseWhileTintwellRuns()
+{
+    const std::string link = tw::sdl::InstanceSocketPath(tw::sdl::DefaultInstanceDir(), "TINTWIN");
+    if (!link.empty() && tw::sdl::AskInstance(link, tw::sdl::InstanceRequest::Query, 500).exists)
+        throw Failure("Tintwell is running; quit it first, or it could save its page over the new one");
+}
+
 // The child's folder, made and filled with the shipped pages as Tintwell would at its start.
 std::string PreparedFolder(const Command& c)
 {
@@ -147,6 +157,8 @@ std::string Where(int slot, const std::string& folder)
 
 int Make(const Command& c)
 {
+    if (c.slot)
+        RefuseWhileTintwellRuns();
     const Page page = MakePage(c.picture, c.make);
     const std::vector<uint8_t> bytes = EncodePage(page);
     std::string where;
@@ -195,6 +207,7 @@ int List(const Command& c)
 
 int Restore(const Command& c)
 {
+    RefuseWhileTintwellRuns();
     const std::string shipped = tw::sdl::ShippedFolder(ExePath());
     if (shipped.empty())
         throw Failure("the pages Tintwell came with cannot be found beside this program");

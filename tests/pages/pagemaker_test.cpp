@@ -179,7 +179,11 @@ struct ToolRun {
 
 ToolRun RunTool(const std::string& args)
 {
-    const std::string command = std::string(TW_PAGES_PROGRAM) + " " + args + " 2>tool-err.txt";
+    // A runtime folder of its own, where it finds no Tintwell running.
+    fs::create_directories("run");
+    fs::permissions("run", fs::perms::owner_all);
+    const std::string command =
+        "XDG_RUNTIME_DIR=\"$PWD/run\" " + std::string(TW_PAGES_PROGRAM) + " " + args + " 2>tool-err.txt";
     ToolRun r;
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
         char buffer[512];

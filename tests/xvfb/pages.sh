@@ -2,8 +2,8 @@
 # A page made from a picture is coloured in the real program: tintwell-pages turns a drawing of a
 # ring and a square into a page and puts it into slot 1 of the child's folder (keeping the shipped
 # page under replaced/); Tintwell shows it, and a click inside the ring fills the inside of the
-# ring, and nothing beyond its outline, with the current crayon (red). After "q" tintwell-pages
-# lists the slot as coloured and made from a picture.
+# ring, and nothing beyond its outline, with the current crayon (red); meanwhile tintwell-pages
+# refuses to replace a page. After "q" it lists the slot as coloured and made from a picture.
 #   pages.sh TINTWELL_BINARY SOURCE_DIR
 set -u
 bin=$1
@@ -48,6 +48,12 @@ for i in $(seq $((${TW_WINDOW_WAIT:-10} * 20))); do
     sleep 0.05
 done
 grep -q ' cursor EditCursor$' "$trace" || tw_fail "the page screen did not come up"
+
+# While Tintwell runs, no page is put in its way.
+"$pages" make "$picture" --slot 2 2>"$TW_WORK/refused.txt"
+status=$?
+[ "$status" -eq 2 ] && grep -q 'Tintwell is running' "$TW_WORK/refused.txt" ||
+    tw_fail "tintwell-pages put a page into slot 2 while Tintwell ran (status $status)"
 
 xdotool mousemove $(to_screen 330 230) click 1
 fill_done() {
