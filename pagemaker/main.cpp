@@ -162,6 +162,8 @@ int Make(const Command& c)
     const Page page = MakePage(c.picture, c.make);
     const std::vector<uint8_t> bytes = EncodePage(page);
     std::string where;
+    // Encoded before anything is written, so that only the disk can fail from here on.
+    const std::vector<uint8_t> preview = c.preview.empty() ? std::vector<uint8_t>() : EncodePreview(page);
     std::string kept;
     if (c.slot) {
         const std::string folder = PreparedFolder(c);
@@ -173,14 +175,14 @@ int Make(const Command& c)
     }
     const char* kind = page.kind == Kind::Photo ? "a photo" : "a drawing";
     if (page.decided)
-        std::printf("%s looks like %s (--%s and --%s choose)\n", c.picture.c_str(), kind, "photo", "drawing");
-    std::printf("made a page of %d regions%s: %s\n", page.regions,
+        std::printf("%s looks like %s (--photo or --drawing says otherwise)\n", c.picture.c_str(), kind);
+    std::printf("made a page with %d areas to colour%s: %s\n", page.regions,
                 page.turned ? ", the picture turned a quarter" : "", where.c_str());
     if (!kept.empty())
         std::printf("the page it replaced is kept as %s\n", kept.c_str());
     if (!c.preview.empty()) {
         try {
-            WriteWhole(c.preview, EncodePreview(page));
+            WriteWhole(c.preview, preview);
         } catch (const Failure& e) {
             throw Failure(std::string("the page is made, but ") + e.what());
         }
@@ -236,10 +238,7 @@ int main(int argc, char** argv)
         if (c.verb == "list")
             return List(c);
         return Restore(c);
-    } catch (const Failure& e) {
-        std::fprintf(stderr, "tintwell-pages: %s\n", e.what());
-        return 2;
-    } catch (const std::exception& e) {
+    } catch (const std::exception& e) {  // Failure, or running out of memory
         std::fprintf(stderr, "tintwell-pages: %s\n", e.what());
         return 2;
     }
