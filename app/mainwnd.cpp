@@ -6,19 +6,11 @@
 #include "page/page.h"
 #include "screen/screen.h"
 #include "sound/sound.h"
+#include "support/ids.h"
 #include "support/support.h"
 #include "tools/tools.h"
 
 #include <mmsystem.h>
-
-#define CMD_QUIT 1001
-#define CMD_PRINT 1002
-#define CMD_CLEAR 1003
-#define CMD_INFO 1004
-#define CMD_PREVIOUS 1005
-#define CMD_NEXT 1006
-#define COLOR_ID_FIRST 2000
-#define COLOR_ID_LAST 2035
 
 // CommandButtons rows
 #define ROW_QUIT 0
@@ -31,12 +23,12 @@
 #define PRESS_MS 125
 
 // The page area for the cursor: one column and one row more than the page.
-#define CURSOR_AREA_LEFT 70
-#define CURSOR_AREA_TOP 70
-#define CURSOR_AREA_RIGHT 730
-#define CURSOR_AREA_BOTTOM 530
+#define CURSOR_AREA_LEFT PAGE_LEFT
+#define CURSOR_AREA_TOP PAGE_TOP
+#define CURSOR_AREA_RIGHT (PAGE_LEFT + PAGE_WIDTH)
+#define CURSOR_AREA_BOTTOM (PAGE_TOP + PAGE_HEIGHT)
 
-int ScreenState = 3;
+int ScreenState = SCREEN_NOTHING;
 int BusyFlag = 0;
 POINT ptMouse = {0, 0};
 
@@ -118,7 +110,7 @@ LRESULT OnChar(HWND hwnd, WPARAM character)
 
 LRESULT OnMouseMove(LPARAM lParam)
 {
-    if (ScreenState != 0)
+    if (ScreenState != SCREEN_RUNNING)
         return 0;
     ptMouse.x = LOWORD(lParam);
     ptMouse.y = HIWORD(lParam);
@@ -167,7 +159,7 @@ static LRESULT OnPaint(HWND hwnd)
 {
     PAINTSTRUCT ps;
     BeginPaint(hwnd, &ps);
-    if (ScreenState == 0) {
+    if (ScreenState == SCREEN_RUNNING) {
         // A fill or a clear keeps the window disabled for its whole run and may dispatch this
         // paint from its own message pump; the window is enabled again only if it was enabled
         // when the paint began.
@@ -183,17 +175,17 @@ static LRESULT OnPaint(HWND hwnd)
     }
     EndPaint(hwnd, &ps);
 
-    if (ScreenState != 0) {
+    if (ScreenState != SCREEN_RUNNING) {
         HDC hdc = GetDC(hWndMain);
         DrawBackdrop(hdc);
         ReleaseDC(hWndMain, hdc);
     }
-    if (ScreenState == 3) {
-        ScreenState = 2;
+    if (ScreenState == SCREEN_NOTHING) {
+        ScreenState = SCREEN_TITLE;
         PostMessageA(hWndMain, WM_SHOWTITLEDLG, 0, 0);
     }
-    if (ScreenState == 1) {
-        ScreenState = 0;
+    if (ScreenState == SCREEN_BUILD) {
+        ScreenState = SCREEN_RUNNING;
         PostMessageA(hWndMain, WM_CREATEBUTTONS, 0, 0);
         HDC hdc = GetDC(hWndMain);
         DrawScreenFrame(hdc);
@@ -246,7 +238,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_LBUTTONDOWN:
         return BusyFlag ? 0 : OnPageClick(hwnd, lParam);
     case WM_SHOWTITLEDLG:
-        ScreenState = 1;
+        ScreenState = SCREEN_BUILD;
         InvalidateRect(hWndMain, NULL, FALSE);
         return 0;
     case WM_CREATEBUTTONS:

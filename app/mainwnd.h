@@ -6,7 +6,7 @@
 #define WM_SHOWTITLEDLG (WM_USER + 1)
 #define WM_CREATEBUTTONS 2024
 
-extern int ScreenState;  // 3 nothing shown, 2 title screen, 1 page screen to build, 0 running
+extern int ScreenState;  // SCREEN_NOTHING, SCREEN_TITLE, SCREEN_BUILD, SCREEN_RUNNING (support/ids.h)
 extern int BusyFlag;
 extern POINT ptMouse;
 

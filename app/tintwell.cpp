@@ -6,6 +6,7 @@
 #include "page/page.h"
 #include "sound/sound.h"
 #include "support/support.h"
+#include "support/ids.h"
 
 #define MAIN_CLASS "TINTWIN"
 #define MAIN_TIMER_ID 1
@@ -118,7 +119,7 @@ int InitInstance(HINSTANCE hInstance, int nCmdShow)
     LoadSounds(hInst);
 
     if (!SetTimer(hWndMain, MAIN_TIMER_ID, MAIN_TIMER_MS, NULL)) {
-        MessageBoxA(hWndMain, LoadMsg(2, 0), LoadMsg(1, 1), MB_ICONWARNING);
+        MessageBoxA(hWndMain, LoadMsg(IDS_NO_TIMER, 0), LoadMsg(IDS_STARTUP_CAPTION, 1), MB_ICONWARNING);
         Shutdown(hWndMain);
         return 0;
     }
@@ -133,7 +134,7 @@ int CheckDisplaySize(HWND hwnd)
     ReleaseDC(hwnd, hdc);
     if (width >= 800 && height >= 600)
         return 0;
-    MessageBoxA(hwnd, LoadMsg(3, 0), LoadMsg(4, 1), MB_OK);
+    MessageBoxA(hwnd, LoadMsg(IDS_DISPLAY_TOO_SMALL, 0), LoadMsg(IDS_DISPLAY_CAPTION, 1), MB_OK);
     return 1;
 }
 

@@ -9,12 +9,10 @@
 
 #include "app/tintwell.h"
 #include "support/support.h"
+#include "support/ids.h"
 
 #include <cstring>
 
-#define PAGE_WIDTH 660
-#define PAGE_HEIGHT 460
-#define PAGE_PIXELS (PAGE_WIDTH * PAGE_HEIGHT)
 #define INFO_BLOCK_BYTES ((UINT)sizeof(MYBITMAPINFO))  // 40 + 1024
 #define MONO_ROW_MAX 832
 
@@ -31,7 +29,7 @@ static void ReportMissing(LPCSTR path)
 {
     char text[512];
     char name[512];
-    LPCSTR format = LoadMsg(8, 0);
+    LPCSTR format = LoadMsg(IDS_PAGE_MISSING, 0);
     int room = (int)sizeof(text) - 1 - lstrlenA(format);
     int length = lstrlenA(path);
     if (length > room)
@@ -39,12 +37,12 @@ static void ReportMissing(LPCSTR path)
     std::memcpy(name, path, (size_t)length);
     name[length] = '\0';
     wsprintfA(text, format, name);
-    MessageBoxA(hWndMain, text, LoadMsg(5, 1), MB_ICONWARNING);
+    MessageBoxA(hWndMain, text, LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_ICONWARNING);
 }
 
 static int RefusePage(HFILE hFile)
 {
-    MessageBoxA(hWndMain, LoadMsg(7, 0), LoadMsg(5, 1), MB_OK);
+    MessageBoxA(hWndMain, LoadMsg(IDS_NOT_A_PAGE, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
     _lclose(hFile);
     return 0;
 }

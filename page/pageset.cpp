@@ -4,9 +4,8 @@
 
 #include "app/tintwell.h"
 #include "support/support.h"
+#include "support/ids.h"
 
-#define PAGE_LEFT 70
-#define PAGE_TOP 70
 #define TITLE_LEFT 330
 #define TITLE_TOP 561
 #define TITLE_WIDTH 140
@@ -74,7 +73,7 @@ static void TurnPage(HWND hwnd, int step)
     } else {
         CurrentPage = left;
         bPageLoaded = 0;
-        MessageBoxA(hWndMain, LoadMsg(9, 0), LoadMsg(5, 1), MB_OK);
+        MessageBoxA(hWndMain, LoadMsg(IDS_NO_PAGES, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
     }
 
     ShowPage();
@@ -100,7 +99,7 @@ int LoadFirstPage()
 {
     while (!LoadPage(PageFileNames[CurrentPage])) {
         if (CurrentPage == PAGE_COUNT - 1) {
-            MessageBoxA(hWndMain, LoadMsg(9, 0), LoadMsg(5, 1), MB_OK);
+            MessageBoxA(hWndMain, LoadMsg(IDS_NO_PAGES, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
             Shutdown(hWndMain);
             return 0;
         }

@@ -4,7 +4,7 @@
 #include "pagemaker/pagemaker.h"
 
 #include "host/sdl/child_folder.h"
-#include "host/sdl/instance_link.h"
+#include "host/posix/instance_link.h"
 
 #include <unistd.h>
 
@@ -129,8 +129,8 @@ std::string ExePath()
 // in its place meanwhile would be lost.
 void RefuseWhileTintwellRuns()
 {
-    const std::string link = tw::sdl::InstanceSocketPath(tw::sdl::DefaultInstanceDir(), "TINTWIN");
-    if (!link.empty() && tw::sdl::AskInstance(link, tw::sdl::InstanceRequest::Query, 500).exists)
+    const std::string link = tw::posix::InstanceSocketPath(tw::posix::DefaultInstanceDir(), "TINTWIN");
+    if (!link.empty() && tw::posix::AskInstance(link, tw::posix::InstanceRequest::Query, 500).exists)
         throw Failure("Tintwell is running; quit it first, or it could save its page over the new one");
 }
 

@@ -5,14 +5,15 @@
 #include "app/tintwell.h"
 #include "page/page.h"
 #include "sound/sound.h"
+#include "support/ids.h"
 
 ButtonSpec CommandButtons[COMMAND_BUTTON_COUNT] = {
-    {NULL, 1001, 12, 12, 96, 45},    // quit
-    {NULL, 1002, 318, 12, 79, 45},   // print
-    {NULL, 1003, 403, 12, 79, 45},   // clear
-    {NULL, 1004, 692, 12, 96, 45},   // Info dialog
-    {NULL, 1005, 267, 543, 53, 45},  // previous page
-    {NULL, 1006, 480, 543, 53, 45},  // next page
+    {NULL, CMD_QUIT, 12, 12, 96, 45},       // quit
+    {NULL, CMD_PRINT, 318, 12, 79, 45},     // print
+    {NULL, CMD_CLEAR, 403, 12, 79, 45},     // clear
+    {NULL, CMD_INFO, 692, 12, 96, 45},      // Info dialog
+    {NULL, CMD_PREVIOUS, 267, 543, 53, 45}, // previous page
+    {NULL, CMD_NEXT, 480, 543, 53, 45},     // next page
 };
 
 ButtonSpec ColorButtons[COLOR_BUTTON_COUNT] = {
@@ -163,10 +164,6 @@ const BYTE DiscDown[1240] = {
     18, 19, 20, 21, 22, 23, 24, 25, 26, 0,  // 41
 };
 
-#define FIRST_COMMAND_ID 1001
-#define LAST_COMMAND_ID 1006
-#define FIRST_COLOR_ID 2000
-#define LAST_COLOR_ID 2035
 
 static void CreateButtonRow(HWND hwnd, ButtonSpec* row)
 {
@@ -200,7 +197,7 @@ BOOL DrawButton(const DRAWITEMSTRUCT* item)
 {
     const LONG id = (LONG)item->CtlID;
     // Only our own buttons are owner-drawn; anything else would index past the tables.
-    if (id < FIRST_COMMAND_ID || id > LAST_COLOR_ID || (id > LAST_COMMAND_ID && id < FIRST_COLOR_ID))
+    if (id < CMD_FIRST || id > COLOR_ID_LAST || (id > CMD_LAST && id < COLOR_ID_FIRST))
         return TRUE;
 
     HDC hdc = item->hDC;
@@ -211,8 +208,8 @@ BOOL DrawButton(const DRAWITEMSTRUCT* item)
     RealizePalette(hdcMem);
 
     HGDIOBJ hOldBitmap;
-    if (id <= LAST_COMMAND_ID) {
-        const int row = id - FIRST_COMMAND_ID;
+    if (id <= CMD_LAST) {
+        const int row = id - CMD_FIRST;
         hOldBitmap = SelectObject(hdcMem, (item->itemState & ODS_SELECTED) ? hbmBtnDown[row] : hbmBtnUp[row]);
     } else {
         const int n = id - 1999;
@@ -236,10 +233,10 @@ BOOL DrawButton(const DRAWITEMSTRUCT* item)
 LRESULT PickColor(WPARAM wParam)
 {
     const LONG id = LOWORD(wParam);
-    if (id < FIRST_COLOR_ID || id > LAST_COLOR_ID)
+    if (id < COLOR_ID_FIRST || id > COLOR_ID_LAST)
         return 0;
     PlaySfx(SFX_PICK);
-    const int prev = CurrentColorId - FIRST_COLOR_ID;
+    const int prev = CurrentColorId - COLOR_ID_FIRST;
     CurrentColorId = id;
     CurrentColorIndex = id - 1999;
     // The button that was current draws itself again, now with its small disc.

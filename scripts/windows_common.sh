@@ -53,8 +53,9 @@ tw_apt_install() {
 
 # tw_wine_select: the program and the Wine to run it with. Sets tw_exe, tw_loader, tw_wineserver,
 # WINEARCH, WINEPREFIX (TW_WINEPREFIX, or a prefix kept beside the build), and tw_wine_note.
+# TW_WIN64=1 takes the 64-bit build even where 32-bit code could run (a machine without wine32).
 tw_wine_select() {
-    if tw_can_run_i386; then
+    if [ -z "${TW_WIN64:-}" ] && tw_can_run_i386; then
         tw_exe="$tw_win32_build/tintwell.exe"
         tw_loader=/usr/lib/wine/wine
         export WINEARCH=win32
@@ -64,6 +65,7 @@ tw_wine_select() {
         tw_loader=/usr/lib/wine/wine64
         export WINEARCH=win64
         tw_wine_note="this machine cannot run 32-bit x86 code: running the 64-bit build of the same sources under wine64"
+        [ -n "${TW_WIN64:-}" ] && tw_wine_note="TW_WIN64 is set: running the 64-bit build of the same sources under wine64"
     fi
     # Either server serves either kind of prefix; it is only asked to wait or to stop here.
     tw_wineserver=/usr/lib/wine/wineserver64
@@ -90,10 +92,11 @@ tw_wine_prefix() {
     fi
 }
 
-# tw_xvfb_start DIR: a private 1024 x 768 virtual screen on a free display; sets DISPLAY, tw_xvfb_pid.
+# tw_xvfb_start DIR [SIZE]: a private virtual screen (1024x768x24 unless SIZE says otherwise) on a
+# free display; sets DISPLAY, tw_xvfb_pid.
 tw_xvfb_start() {
-    local dir=$1
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+    local dir=$1 size=${2:-1024x768x24}
+    Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
     tw_xvfb_pid=$!
     for _ in $(seq 100); do
         [ -s "$dir/display" ] && break

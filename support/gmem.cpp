@@ -3,8 +3,9 @@
 #include "support/support.h"
 
 #include "app/tintwell.h"
+#include "support/ids.h"
 
-#define PAGE_BYTES 303600UL   // 660 x 460
+#define PAGE_BYTES ((DWORD)PAGE_PIXELS)
 #define PRINT_BYTES 312624UL  // 668 x 468
 
 BYTE* lpDib = NULL;

@@ -9,6 +9,7 @@
 #include "page/page.h"
 #include "sound/sound.h"
 #include "support/support.h"
+#include "support/ids.h"
 
 void (*lpfnClearFrameEnd)(LONG x, LONG y) = nullptr;
 
@@ -17,13 +18,13 @@ void (*lpfnClearFrameEnd)(LONG x, LONG y) = nullptr;
 #define CLEAR_STEPS_PER_FRAME 6
 #define CLEAR_FRAME_MS 30
 #define LOOP_SOUND_DELAY_MS 450
-#define CLEAR_MAP_BYTES (660 * 460)  // size of the lpDibClear block
+#define CLEAR_MAP_BYTES PAGE_PIXELS  // size of the lpDibClear block
 #define MAP_UNVISITED 1
 #define MAP_VISITED 37
 
 LRESULT OnClearCommand(HWND hwnd)
 {
-    if (bmfhead.bfReserved1 != 0)
+    if (PageIsBlank(bmfhead))
         return 0;
 
     hCurrentCursor = hWaitCursor;
@@ -35,7 +36,7 @@ LRESULT OnClearCommand(HWND hwnd)
     // A wave that stopped early leaves colouring behind: the page is not blank, and a later
     // Clear must still be able to run.
     if (bCleared)
-        bmfhead.bfReserved1 = 1;
+        SetPageBlank(bmfhead, TRUE);
     RepostMouseMove();
     SetFocus(hwnd);
     return 0;

@@ -9,6 +9,7 @@
 #include "screen/screen.h"
 #include "sound/sound.h"
 #include "support/support.h"
+#include "support/ids.h"
 
 DWORD dwLastFrame;
 DWORD dwNow;
@@ -37,8 +38,8 @@ int PumpOneMessage(const BYTE* lpPage)
 
 LRESULT OnPageClick(HWND hwnd, LPARAM lParam)
 {
-    const LONG x = (LONG)LOWORD(lParam) - 70;
-    const LONG y = (LONG)HIWORD(lParam) - 70;
+    const LONG x = (LONG)LOWORD(lParam) - PAGE_LEFT;
+    const LONG y = (LONG)HIWORD(lParam) - PAGE_TOP;
     const LONG cx = bmp.bmiHeader.biWidth;
     const LONG cy = bmp.bmiHeader.biHeight;
     if (lpDib == NULL || x < 0 || y < 0 || x >= cx || y >= cy)
@@ -53,7 +54,7 @@ LRESULT OnPageClick(HWND hwnd, LPARAM lParam)
     FillRegion(x, y, CurrentColorIndex);
     EnableWindow(hWndMain, TRUE);
     DiscardQueuedInput();
-    bmfhead.bfReserved1 = 0;
+    SetPageBlank(bmfhead, FALSE);
     RepostMouseMove();
     SetFocus(hwnd);
     return 0;

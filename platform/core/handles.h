@@ -28,12 +28,14 @@ class HandleTable {
 public:
     explicit HandleTable(HandleKind kind) : kind_(kind) {}
 
+    // 0 when the table is full.
     uintptr_t Add(std::unique_ptr<T> object) {
         uint32_t index;
         if (!free_.empty()) {
             index = free_.back();
             free_.pop_back();
         } else {
+            if (slots_.size() >= kMaxSlots) return 0;
             index = static_cast<uint32_t>(slots_.size());
             slots_.push_back({});
         }
@@ -69,6 +71,12 @@ public:
         return Remove(reinterpret_cast<uintptr_t>(handle));
     }
 
+    // Removes every object; the handles given out stay invalid.
+    void Clear() {
+        for (size_t i = 0; i < slots_.size(); ++i)
+            if (slots_[i].object) Remove(PackHandle(kind_, uint32_t(i), slots_[i].generation));
+    }
+
     template <typename F>
     void ForEach(F&& f) const {
         for (size_t i = 0; i < slots_.size(); ++i)
@@ -76,6 +84,7 @@ public:
     }
 
 private:
+    static constexpr size_t kMaxSlots = (size_t(1) << 20) - 1;  // index + 1 must fit in 20 bits
     struct Slot {
         std::unique_ptr<T> object;
         uint32_t generation = 1;

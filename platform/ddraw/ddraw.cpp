@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/display.h"
-#include "host/host.h"
+#include "host/probe.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
 
     ULONG STDMETHODCALLTYPE Release() override {
-        tw::host::Current().Note("Release");
+        tw::host::Note([] { return "Release"; });
         ULONG left = --refs_;
         if (left == 0) {
             // Letting go of the display puts the desktop's mode back, as DirectDraw does.
@@ -29,14 +29,14 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND hwnd, DWORD flags) override {
-        tw::host::Current().Note("SetCooperativeLevel " + std::to_string(flags));
+        tw::host::Note([&] { return "SetCooperativeLevel " + std::to_string(flags); });
         if ((flags & DDSCL_EXCLUSIVE) && !IsWindow(hwnd)) return E_FAIL;
         return DD_OK;
     }
 
     HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height, DWORD bpp) override {
         auto& host = tw::host::Current();
-        host.Note("SetDisplayMode " + std::to_string(width) + " " + std::to_string(height) + " " + std::to_string(bpp));
+        tw::host::Note([&] { return "SetDisplayMode " + std::to_string(width) + " " + std::to_string(height) + " " + std::to_string(bpp); });
         if (!host.SetDisplayMode(static_cast<int>(width), static_cast<int>(height), static_cast<int>(bpp)))
             return DDERR_INVALIDMODE;
         tw::display::SetMode(static_cast<int>(width), static_cast<int>(height), static_cast<int>(bpp));
@@ -47,7 +47,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE RestoreDisplayMode() override {
         auto& host = tw::host::Current();
-        host.Note("RestoreDisplayMode");
+        tw::host::Note([] { return "RestoreDisplayMode"; });
         host.RestoreDisplayMode();
         if (switched_) {
             tw::display::RestoreMode();
@@ -66,12 +66,11 @@ private:
 }  // namespace
 
 HRESULT WINAPI DirectDrawCreate(GUID*, LPDIRECTDRAW* lplpDD, void* outer) {
-    auto& host = tw::host::Current();
-    host.Note("DirectDrawCreate");
+    tw::host::Note([] { return "DirectDrawCreate"; });
     if (!lplpDD) return E_FAIL;
     *lplpDD = nullptr;
     if (outer) return E_FAIL;
-    if (host.InjectFault(tw::host::Fault::DirectDrawCreate)) return DDERR_NODIRECTDRAWHW;
+    if (tw::host::InjectFault(tw::host::Fault::DirectDrawCreate)) return DDERR_NODIRECTDRAWHW;
     *lplpDD = new DirectDraw;
     return DD_OK;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/bytes.h"
 #include "gdi/gdi_objects.h"
 
 namespace tw::gdi {
@@ -85,10 +86,11 @@ BOOL Blit(HDC hdcDest, int xd, int yd, int wd, int hd, HDC hdcSrc, int xs, int y
 
     bool unscaled = ws == wd && hs == hd && !mirrorX && !mirrorY;
     std::vector<int> cols;
+    RECT area = ToSurface(t, xd, yd, xd + wd, yd + hd);
     for (const RECT& c : t.clip) {
-        int l = std::max<int>(c.left, xd + t.dx), r = std::min<int>(c.right, xd + wd + t.dx);
-        int tp = std::max<int>(c.top, yd + t.dy), b = std::min<int>(c.bottom, yd + hd + t.dy);
-        if (l >= r || tp >= b) continue;
+        RECT hit = Intersect(c, area);
+        if (RectEmpty(hit)) continue;
+        int l = hit.left, r = hit.right, tp = hit.top, b = hit.bottom;
         // Source column for each destination column, nearest neighbour through pixel centres.
         cols.resize(size_t(r - l));
         for (int x = l; x < r; ++x) {
@@ -149,7 +151,7 @@ HBITMAP WINAPI CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCoun
         for (int y = 0; y < nHeight; ++y)
             for (int x = 0; x < nWidth; ++x) {
                 const uint8_t* p = bytes + (size_t(y) * size_t(nWidth) + size_t(x)) * 4;
-                bm->pixels.Set(x, y, (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0]);
+                bm->pixels.Set(x, y, PixelFromBgr(p));
             }
     }
     return h;

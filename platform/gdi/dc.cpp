@@ -2,6 +2,7 @@
 // device capabilities, text and background colours, and raster operations.
 #include <algorithm>
 
+#include "core/bytes.h"
 #include "core/display.h"
 #include "gdi/gdi_objects.h"
 #include "host/host.h"
@@ -21,18 +22,15 @@ bool MakeTarget(DC* dc, Target& t) {
         t.dx = dc->originX;
         t.dy = dc->originY;
         t.screen = true;
-        for (const RECT& r : dc->visible) {
-            RECT c{std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, screen.Width()),
-                   std::min<LONG>(r.bottom, screen.Height())};
-            if (c.left < c.right && c.top < c.bottom) t.clip.push_back(c);
-        }
+        t.clip = dc->visible;
+        t.clip.Intersect(RectAt(0, 0, screen.Width(), screen.Height()));
         return true;
     }
     Bitmap* bm = GetBitmapPtr(dc->bitmap);
     if (!bm) return false;
     t.surface = &bm->pixels;
     t.mono = bm->mono;
-    t.clip.push_back(RECT{0, 0, bm->pixels.Width(), bm->pixels.Height()});
+    t.clip = Region(RectAt(0, 0, bm->pixels.Width(), bm->pixels.Height()));
     return true;
 }
 
@@ -48,7 +46,7 @@ uint32_t ResolveColor(const DC* dc, COLORREF color) {
         unsigned i = color & 0xffff;
         if (pal && i < pal->entries.size()) {
             const PALETTEENTRY& e = pal->entries[i];
-            return (uint32_t(e.peRed) << 16) | (uint32_t(e.peGreen) << 8) | e.peBlue;
+            return PixelFromRgb(e.peRed, e.peGreen, e.peBlue);
         }
         return 0;
     }
@@ -60,13 +58,19 @@ uint32_t PixelFor(const Target& t, COLORREF color) {
     return t.mono ? MonoPixel(p) : p;
 }
 
+RECT ToSurface(const Target& t, int x0, int y0, int x1, int y1) {
+    // Far beyond any surface either way, and far from overflowing.
+    auto at = [](int v, int d) { return LONG(std::clamp<int64_t>(int64_t(v) + d, -(int64_t(1) << 30), int64_t(1) << 30)); };
+    return RECT{at(x0, t.dx), at(y0, t.dy), at(x1, t.dx), at(y1, t.dy)};
+}
+
 void FillLogical(Target& t, int x0, int y0, int x1, int y1, uint32_t pixel) {
-    int64_t sx0 = int64_t(x0) + t.dx, sy0 = int64_t(y0) + t.dy, sx1 = int64_t(x1) + t.dx, sy1 = int64_t(y1) + t.dy;
+    RECT area = ToSurface(t, x0, y0, x1, y1);
     for (const RECT& c : t.clip) {
-        int l = int(std::max<int64_t>(sx0, c.left)), r = int(std::min<int64_t>(sx1, c.right));
-        int tp = int(std::max<int64_t>(sy0, c.top)), b = int(std::min<int64_t>(sy1, c.bottom));
-        if (l >= r || tp >= b) continue;
-        for (int y = tp; y < b; ++y) std::fill(t.surface->Row(y) + l, t.surface->Row(y) + r, pixel);
+        RECT hit = Intersect(c, area);
+        if (RectEmpty(hit)) continue;
+        for (int y = hit.top; y < hit.bottom; ++y)
+            std::fill(t.surface->Row(y) + hit.left, t.surface->Row(y) + hit.right, pixel);
         t.drew = true;
     }
 }
@@ -74,7 +78,7 @@ void FillLogical(Target& t, int x0, int y0, int x1, int y1, uint32_t pixel) {
 void PutLogical(Target& t, int x, int y, uint32_t pixel) {
     int64_t sx = int64_t(x) + t.dx, sy = int64_t(y) + t.dy;
     for (const RECT& c : t.clip) {
-        if (sx >= c.left && sx < c.right && sy >= c.top && sy < c.bottom) {
+        if (Contains(c, sx, sy)) {
             t.surface->Set(int(sx), int(sy), pixel);
             t.drew = true;
             return;
@@ -173,8 +177,9 @@ int WINAPI GetDeviceCaps(HDC hdc, int index) {
     DC* dc = GetDCPtr(hdc);
     if (!dc) return 0;
     const Bitmap* bm = dc->screen ? nullptr : GetBitmapPtr(dc->bitmap);
-    int width = dc->screen ? display::Width() : (bm ? bm->pixels.Width() : 0);
-    int height = dc->screen ? display::Height() : (bm ? bm->pixels.Height() : 0);
+    // A memory DC answers for the device it is compatible with, the display, whatever bitmap it holds.
+    int width = display::Width();
+    int height = display::Height();
     int bits = (bm && bm->mono) ? 1 : display::BitsPerPixel();
     switch (index) {
     case HORZRES: return width;

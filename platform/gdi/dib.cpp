@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/bytes.h"
 #include "gdi/gdi_objects.h"
 
 namespace tw::gdi {
@@ -12,18 +13,12 @@ bool ParseDib(const BITMAPINFO* info, size_t infoBytes, const void* bits, size_t
               const DC* dc, DibView& view) {
     if (!info || !bits || infoBytes < 12) return false;
     const auto* raw = reinterpret_cast<const uint8_t*>(info);
-    DWORD headerSize;
-    std::memcpy(&headerSize, raw, 4);
+    DWORD headerSize = Le32(raw);
     bool core = headerSize == 12;  // BITMAPCOREHEADER: 16-bit sizes, 3-byte colours
     int width, height, planes, bpp;
     DWORD compression = BI_RGB, clrUsed = 0;
     if (core) {
-        uint16_t w, h, p, b;
-        std::memcpy(&w, raw + 4, 2);
-        std::memcpy(&h, raw + 6, 2);
-        std::memcpy(&p, raw + 8, 2);
-        std::memcpy(&b, raw + 10, 2);
-        width = w, height = h, planes = p, bpp = b;
+        width = Le16(raw + 4), height = Le16(raw + 6), planes = Le16(raw + 8), bpp = Le16(raw + 10);
     } else {
         if (headerSize < sizeof(BITMAPINFOHEADER) || infoBytes < headerSize) return false;
         const BITMAPINFOHEADER& h = info->bmiHeader;
@@ -52,13 +47,11 @@ bool ParseDib(const BITMAPINFO* info, size_t infoBytes, const void* bits, size_t
         const Palette* pal = (usage == DIB_PAL_COLORS && dc) ? Get<Palette>(dc->palette, Kind::Palette) : nullptr;
         for (size_t i = 0; i < n; ++i) {
             if (usage == DIB_PAL_COLORS && !core) {
-                uint16_t index;
-                std::memcpy(&index, table + i * 2, 2);
+                uint16_t index = Le16(table + i * 2);
                 const PALETTEENTRY* e = pal && index < pal->entries.size() ? &pal->entries[index] : nullptr;
-                view.colors[i] = e ? (uint32_t(e->peRed) << 16) | (uint32_t(e->peGreen) << 8) | e->peBlue : 0;
+                view.colors[i] = e ? PixelFromRgb(e->peRed, e->peGreen, e->peBlue) : 0;
             } else {
-                const uint8_t* q = table + i * entry;
-                view.colors[i] = (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
+                view.colors[i] = PixelFromBgr(table + i * entry);
             }
         }
         view.colorCount = int(n);
@@ -82,32 +75,24 @@ void DecodeRow(const DibView& dib, int y, int x0, int x1, uint32_t* out) {
         break;
     case 16:
         for (int x = x0; x < x1; ++x) {
-            unsigned v = unsigned(row[2 * x]) | (unsigned(row[2 * x + 1]) << 8);  // 5-5-5
+            unsigned v = Le16(row + 2 * x);  // 5-5-5
             unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
             *out++ = (((r << 3) | (r >> 2)) << 16) | (((g << 3) | (g >> 2)) << 8) | ((b << 3) | (b >> 2));
         }
         break;
     case 24:
-        for (int x = x0; x < x1; ++x) {
-            const uint8_t* p = row + 3 * x;
-            *out++ = (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
-        }
+        for (int x = x0; x < x1; ++x) *out++ = PixelFromBgr(row + 3 * x);
         break;
     case 32:
-        for (int x = x0; x < x1; ++x) {
-            const uint8_t* p = row + 4 * x;
-            *out++ = (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
-        }
+        for (int x = x0; x < x1; ++x) *out++ = PixelFromBgr(row + 4 * x);
         break;
     }
 }
 
 namespace {
 
-size_t InfoBytes(const BITMAPINFO* info) {
-    (void)info;
-    return SIZE_MAX;  // the caller's BITMAPINFO is trusted to hold its colour table
-}
+// A caller's BITMAPINFO is trusted to hold its colour table, as Win32 trusts it.
+constexpr size_t kCallerInfo = SIZE_MAX;
 
 // Draws image rows [srcTop, srcTop + hs) and columns [xs, xs + ws) of the DIB scaled into the
 // logical destination rectangle. rowOk says which image rows have data.
@@ -119,10 +104,11 @@ void DrawDib(Target& t, const DibView& dib, int xd, int yd, int wd, int hd, int 
     std::vector<int> cols;
     uint32_t lut[256];
     bool lutReady = false;
+    RECT area = ToSurface(t, xd, yd, xd + wd, yd + hd);
     for (const RECT& c : t.clip) {
-        int l = std::max<int>(c.left, xd + t.dx), r = std::min<int>(c.right, xd + wd + t.dx);
-        int tp = std::max<int>(c.top, yd + t.dy), b = std::min<int>(c.bottom, yd + hd + t.dy);
-        if (l >= r || tp >= b) continue;
+        RECT hit = Intersect(c, area);
+        if (RectEmpty(hit)) continue;
+        int l = hit.left, r = hit.right, tp = hit.top, b = hit.bottom;
         if (unscaled) {
             // Source columns for [l, r), trimmed to the image.
             int sx0 = l - t.dx - xd + xs, sx1 = r - t.dx - xd + xs;
@@ -193,16 +179,13 @@ uint32_t PatternOf(const Target& t, const DC* dc) {
 
 HBITMAP BitmapFromPackedDib(const uint8_t* data, size_t size, const std::string& label) {
     if (!data || size < 12) return nullptr;
-    DWORD headerSize;
-    std::memcpy(&headerSize, data, 4);
+    DWORD headerSize = Le32(data);
     if (headerSize != 12 && (headerSize < sizeof(BITMAPINFOHEADER) || headerSize > size)) return nullptr;
     // The bits follow the header and the colour table.
     int bpp = 0;
     DWORD clrUsed = 0;
     if (headerSize == 12) {
-        uint16_t b;
-        std::memcpy(&b, data + 10, 2);
-        bpp = b;
+        bpp = Le16(data + 10);
     } else {
         BITMAPINFOHEADER h;
         std::memcpy(&h, data, sizeof h);
@@ -247,7 +230,7 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
     DC* dc = GetDCPtr(hdc);
     if (!dc || !IsKnownRop(rop)) return 0;
     DibView dib;
-    if (!ParseDib(lpbmi, InfoBytes(lpbmi), lpBits, SIZE_MAX, iUsage, dc, dib)) return 0;
+    if (!ParseDib(lpbmi, kCallerInfo, lpBits, SIZE_MAX, iUsage, dc, dib)) return 0;
     Target t;
     if (!MakeTarget(dc, t)) return 0;
     int lines = std::abs(SrcHeight);
@@ -272,7 +255,7 @@ int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
     // The bits hold only scan lines [StartScan, StartScan + cLines) in memory order; view them
     // as a whole image whose other rows are absent.
     DibView dib;
-    if (!ParseDib(lpbmi, InfoBytes(lpbmi), lpvBits, SIZE_MAX, ColorUse, dc, dib)) return 0;
+    if (!ParseDib(lpbmi, kCallerInfo, lpvBits, SIZE_MAX, ColorUse, dc, dib)) return 0;
     if (StartScan >= UINT(dib.height) || cLines == 0) return 0;
     cLines = std::min<UINT>(cLines, UINT(dib.height) - StartScan);
     // Memory row m lives at lpvBits + (m - StartScan) * stride.

@@ -2,15 +2,13 @@
 // framebuffer at a window's origin, clipped to what of the window is visible.
 #pragma once
 
-#include <vector>
-
+#include "core/region.h"
 #include "windows.h"
 
 namespace tw::gdi {
 
-// A clip region in screen coordinates: a union of non-overlapping rectangles
-// (right and bottom exclusive, as RECT always is).
-using Region = std::vector<RECT>;
+// A clip region in screen coordinates.
+using Region = tw::Region;
 
 // A DC on the screen with logical (0, 0) at screen point (originX, originY), drawing only
 // inside visible. USER creates these for GetDC, GetWindowDC-like uses and BeginPaint.

@@ -95,7 +95,7 @@ HBITMAP DefaultBitmap();                              // the 1 x 1 monochrome bi
 struct Target {
     Surface* surface = nullptr;
     int dx = 0, dy = 0;       // logical + (dx, dy) = surface coordinates
-    std::vector<RECT> clip;   // surface coordinates, each non-empty and inside the surface
+    Region clip;              // surface coordinates, inside the surface
     bool mono = false;
     bool screen = false;
     DC* dc = nullptr;
@@ -107,6 +107,8 @@ bool MakeTarget(DC* dc, Target& t);
 void Finish(Target& t);
 // A COLORREF as a pixel of the target (palette indices resolved, monochrome matched).
 uint32_t PixelFor(const Target& t, COLORREF color);
+// Logical [x0, x1) x [y0, y1) in surface coordinates, held within a range that cannot overflow.
+RECT ToSurface(const Target& t, int x0, int y0, int x1, int y1);
 // Fills logical [x0, x1) x [y0, y1), clipped.
 void FillLogical(Target& t, int x0, int y0, int x1, int y1, uint32_t pixel);
 void PutLogical(Target& t, int x, int y, uint32_t pixel);

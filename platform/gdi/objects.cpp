@@ -5,7 +5,7 @@
 
 #include "core/handles.h"
 #include "gdi/gdi_objects.h"
-#include "host/host.h"
+#include "host/probe.h"
 
 namespace tw::gdi {
 
@@ -164,9 +164,8 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho) {
     if (!o || o->kind == Kind::DC) return FALSE;
     if (o->stock) return TRUE;     // stock objects stay; the call is quietly accepted
     if (o->selections > 0) return FALSE;  // still selected into a DC
-    host::Host& host = host::Current();
-    if (o->kind == Kind::Bitmap) host.Note("DeleteObject bitmap " + BitmapLabel(*static_cast<Bitmap*>(o)));
-    if (o->kind == Kind::Palette) host.Note("DeleteObject palette");
+    if (o->kind == Kind::Bitmap) tw::host::Note([&] { return "DeleteObject bitmap " + BitmapLabel(*static_cast<Bitmap*>(o)); });
+    if (o->kind == Kind::Palette) tw::host::Note([] { return "DeleteObject palette"; });
     RemoveObject(ho);
     return TRUE;
 }
@@ -229,7 +228,7 @@ HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
 }
 
 HPALETTE WINAPI CreatePalette(const LOGPALETTE* plpal) {
-    host::Current().Note("CreatePalette");
+    tw::host::Note([] { return "CreatePalette"; });
     if (!plpal || plpal->palVersion != 0x300 || plpal->palNumEntries == 0) return nullptr;
     auto p = std::make_unique<Palette>();
     p->entries.assign(plpal->palPalEntry, plpal->palPalEntry + plpal->palNumEntries);
@@ -238,7 +237,7 @@ HPALETTE WINAPI CreatePalette(const LOGPALETTE* plpal) {
 
 HPALETTE WINAPI SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd) {
     (void)bForceBkgd;
-    host::Current().Note("SelectPalette");
+    tw::host::Note([] { return "SelectPalette"; });
     DC* dc = GetDCPtr(hdc);
     Palette* pal = Get<Palette>(hPal, Kind::Palette);
     if (!dc || !pal) return nullptr;

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "host/host.h"
+#include "host/probe.h"
 #include "windows.h"
 
 namespace {
@@ -41,14 +41,14 @@ std::string NativePath(LPCSTR path) {
 
 DWORD ErrorFromErrno(int e) {
     switch (e) {
-    case ENOENT: return 2;   // ERROR_FILE_NOT_FOUND
-    case ENOTDIR: return 3;  // ERROR_PATH_NOT_FOUND
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
-    case EROFS: return 5;    // ERROR_ACCESS_DENIED
-    case EEXIST: return 183; // ERROR_ALREADY_EXISTS
-    case ENOSPC: return 112; // ERROR_DISK_FULL
-    default: return 31;      // ERROR_GEN_FAILURE
+    case EROFS: return ERROR_ACCESS_DENIED;
+    case EEXIST: return ERROR_ALREADY_EXISTS;
+    case ENOSPC: return ERROR_DISK_FULL;
+    default: return ERROR_GEN_FAILURE;
     }
 }
 
@@ -74,7 +74,7 @@ HFILE OpenWith(LPCSTR path, int flags) {
 LONG ReadAll(HFILE h, void* buffer, size_t n) {
     int fd = Descriptor(h);
     if (fd < 0 || (!buffer && n)) {
-        SetLastError(6);
+        SetLastError(ERROR_INVALID_HANDLE);
         return HFILE_ERROR;
     }
     size_t done = 0;
@@ -94,11 +94,11 @@ LONG ReadAll(HFILE h, void* buffer, size_t n) {
 LONG WriteAll(HFILE h, const void* buffer, size_t n) {
     int fd = Descriptor(h);
     if (fd < 0 || (!buffer && n)) {
-        SetLastError(6);
+        SetLastError(ERROR_INVALID_HANDLE);
         return HFILE_ERROR;
     }
-    if (tw::host::Current().InjectFault(tw::host::Fault::FileWrite)) {
-        SetLastError(112);
+    if (tw::host::InjectFault(tw::host::Fault::FileWrite)) {
+        SetLastError(ERROR_DISK_FULL);
         return HFILE_ERROR;
     }
     if (n == 0) {
@@ -132,8 +132,8 @@ HFILE WINAPI _lopen(LPCSTR lpPathName, int iReadWrite) {
 
 HFILE WINAPI _lcreat(LPCSTR lpPathName, int iAttribute) {
     (void)iAttribute;
-    if (tw::host::Current().InjectFault(tw::host::Fault::FileCreate)) {
-        SetLastError(5);
+    if (tw::host::InjectFault(tw::host::Fault::FileCreate)) {
+        SetLastError(ERROR_ACCESS_DENIED);
         return HFILE_ERROR;
     }
     return OpenWith(lpPathName, O_RDWR | O_CREAT | O_TRUNC);
@@ -157,12 +157,12 @@ LONG WINAPI _llseek(HFILE hFile, LONG lOffset, int iOrigin) {
     int fd = Descriptor(hFile);
     int whence = iOrigin == FILE_BEGIN ? SEEK_SET : iOrigin == FILE_CURRENT ? SEEK_CUR : iOrigin == FILE_END ? SEEK_END : -1;
     if (fd < 0 || whence < 0) {
-        SetLastError(6);
+        SetLastError(ERROR_INVALID_HANDLE);
         return HFILE_ERROR;
     }
     off_t pos = ::lseek(fd, lOffset, whence);
     if (pos < 0 || pos > 0x7fffffff) {
-        SetLastError(131);  // ERROR_NEGATIVE_SEEK
+        SetLastError(ERROR_NEGATIVE_SEEK);
         return HFILE_ERROR;
     }
     return LONG(pos);
@@ -172,7 +172,7 @@ HFILE WINAPI _lclose(HFILE hFile) {
     auto& open = TheFiles().open;
     auto it = open.find(hFile);
     if (it == open.end()) {
-        SetLastError(6);
+        SetLastError(ERROR_INVALID_HANDLE);
         return HFILE_ERROR;
     }
     int fd = it->second;
@@ -182,8 +182,8 @@ HFILE WINAPI _lclose(HFILE hFile) {
 
 BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
     if (!lpExistingFileName || !lpNewFileName) return FALSE;
-    if (tw::host::Current().InjectFault(tw::host::Fault::FileRename)) {
-        SetLastError(5);
+    if (tw::host::InjectFault(tw::host::Fault::FileRename)) {
+        SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     std::string from = NativePath(lpExistingFileName), to = NativePath(lpNewFileName);
@@ -199,11 +199,11 @@ BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD d
             return TRUE;
         }
         if (errno == EEXIST) {
-            SetLastError(183);
+            SetLastError(ERROR_ALREADY_EXISTS);
             return FALSE;
         }
         if (::access(to.c_str(), F_OK) == 0) {
-            SetLastError(183);
+            SetLastError(ERROR_ALREADY_EXISTS);
             return FALSE;
         }
     }

@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "core/handles.h"
-#include "host/host.h"
+#include "host/probe.h"
 #include "windows.h"
 
 namespace {
@@ -45,21 +45,24 @@ uintptr_t TableHandle(HGLOBAL h) {
 }  // namespace
 
 HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
-    tw::host::Host& host = tw::host::Current();
-    host.Note("GlobalAlloc " + std::to_string(dwBytes));
-    if (host.InjectFault(tw::host::Fault::GlobalAlloc)) {
-        SetLastError(8);  // ERROR_NOT_ENOUGH_MEMORY
+    tw::host::Note([&] { return "GlobalAlloc " + std::to_string(dwBytes); });
+    if (tw::host::InjectFault(tw::host::Fault::GlobalAlloc)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     size_t n = dwBytes ? dwBytes : 1;
     void* p = (uFlags & GMEM_ZEROINIT) ? std::calloc(1, n) : std::malloc(n);
     if (!p) {
-        SetLastError(8);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     bool fixed = !(uFlags & GMEM_MOVEABLE);
     Heap& heap = TheHeap();
     uintptr_t h = heap.blocks.Add(std::make_unique<Block>(p, dwBytes, fixed));
+    if (!h) {  // the block (and p with it) is already freed
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     heap.byAddress[p] = h;
     return fixed ? p : reinterpret_cast<HGLOBAL>(h);
 }
@@ -67,7 +70,7 @@ HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
 LPVOID WINAPI GlobalLock(HGLOBAL hMem) {
     Block* b = TheHeap().blocks.Get(TableHandle(hMem));
     if (!b) {
-        SetLastError(6);  // ERROR_INVALID_HANDLE
+        SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
     if (b->fixed) return b->data;
@@ -79,15 +82,15 @@ LPVOID WINAPI GlobalLock(HGLOBAL hMem) {
 BOOL WINAPI GlobalUnlock(HGLOBAL hMem) {
     Block* b = TheHeap().blocks.Get(TableHandle(hMem));
     if (!b) {
-        SetLastError(6);
+        SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     if (b->fixed || b->locks == 0) {
-        SetLastError(158);  // ERROR_NOT_LOCKED
+        SetLastError(ERROR_NOT_LOCKED);
         return FALSE;
     }
     --b->locks;
-    if (b->locks == 0) SetLastError(0);
+    if (b->locks == 0) SetLastError(ERROR_SUCCESS);
     return b->locks != 0;
 }
 
@@ -96,12 +99,12 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL hMem) {
     Heap& heap = TheHeap();
     uintptr_t h = TableHandle(hMem);
     if (!h) {
-        SetLastError(6);
+        SetLastError(ERROR_INVALID_HANDLE);
         return hMem;  // failure: the handle comes back
     }
     std::unique_ptr<Block> b = heap.blocks.Remove(h);
     heap.byAddress.erase(b->data);
-    tw::host::Current().Note("GlobalFree " + std::to_string(b->size));
+    tw::host::Note([&] { return "GlobalFree " + std::to_string(b->size); });
     return nullptr;
 }
 
@@ -109,7 +112,7 @@ HGLOBAL WINAPI GlobalHandle(LPCVOID pMem) {
     Heap& heap = TheHeap();
     auto it = heap.byAddress.find(pMem);
     if (!pMem || it == heap.byAddress.end()) {
-        SetLastError(6);
+        SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
     Block* b = heap.blocks.Get(it->second);

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "core/bytes.h"
 #include "core/handles.h"
 #include "gdi/gdi_objects.h"
-#include "host/host.h"
+#include "host/probe.h"
 #include "kernel/kernel_internal.h"
 
 namespace tw::user {
@@ -127,17 +128,14 @@ CursorImage AppIcon() {
     return img;
 }
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-
 // Decodes the first image of a .cur (type 2) or .ico (type 1) file: colour bits with the
 // AND mask, or a 32-bit image with alpha. False for anything damaged.
 bool DecodeCursorFile(const uint8_t* data, size_t size, const std::string& name, CursorImage& img) {
-    if (size < 6 + 16 || U16(data) != 0) return false;
-    uint16_t type = U16(data + 2), count = U16(data + 4);
+    if (size < 6 + 16 || Le16(data) != 0) return false;
+    uint16_t type = Le16(data + 2), count = Le16(data + 4);
     if ((type != 1 && type != 2) || count == 0) return false;
     const uint8_t* entry = data + 6;
-    uint32_t bytes = U32(entry + 8), offset = U32(entry + 12);
+    uint32_t bytes = Le32(entry + 8), offset = Le32(entry + 12);
     if (offset > size || bytes > size - offset || bytes < sizeof(BITMAPINFOHEADER)) return false;
     const uint8_t* dib = data + offset;
     BITMAPINFOHEADER h;
@@ -163,8 +161,8 @@ bool DecodeCursorFile(const uint8_t* data, size_t size, const std::string& name,
         return false;
     img.width = w;
     img.height = ht;
-    img.hotX = type == 2 ? U16(entry + 4) : w / 2;
-    img.hotY = type == 2 ? U16(entry + 6) : ht / 2;
+    img.hotX = type == 2 ? Le16(entry + 4) : w / 2;
+    img.hotY = type == 2 ? Le16(entry + 6) : ht / 2;
     img.name = name;
     img.argb.assign(size_t(w) * size_t(ht), 0);
     bool hasAlpha = false;
@@ -298,7 +296,7 @@ HCURSOR WINAPI SetCursor(HCURSOR hCursor) {
 BOOL WINAPI DestroyCursor(HCURSOR hCursor) {
     const CursorImage* img = Cursors().table.Get(hCursor);
     if (!img) return FALSE;
-    host::Current().Note("DestroyCursor " + img->name);
+    tw::host::Note([&] { return "DestroyCursor " + img->name; });
     // Cursors from LoadCursorA are shared: they stay usable until the process ends.
     return TRUE;
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/display.h"
-#include "host/host.h"
+#include "host/probe.h"
 #include "user/user_internal.h"
 #include "user/wnd.h"
 
@@ -276,7 +276,7 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type) {
     box.type = type;
     box.text = text ? text : "";
     box.caption = caption ? caption : "Error";
-    host::Current().Note("MessageBoxA " + box.caption + "|" + box.text);
+    tw::host::Note([&] { return "MessageBoxA " + box.caption + "|" + box.text; });
     if (hwnd && !Get(hwnd)) return 0;
     SetUpButtons(box);
 

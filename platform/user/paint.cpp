@@ -1,6 +1,6 @@
 // Painting: update rectangles, WM_PAINT's BeginPaint/EndPaint, the window and screen DCs USER
 // hands out (kept clipped to what of their window is visible), window borders, FillRect,
-// FrameRect, DrawTextA, the system colours and the rectangle helpers.
+// FrameRect, DrawTextA and the rectangle helpers.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,11 +12,6 @@ namespace tw::user {
 
 namespace {
 
-RECT ScreenRectBounds() {
-    Surface& screen = host::Current().Screen();
-    return RECT{0, 0, screen.Width(), screen.Height()};
-}
-
 // Where a live DC may draw now.
 void Reclip(LiveDC& dc) {
     if (dc.orphan) {
@@ -24,7 +19,7 @@ void Reclip(LiveDC& dc) {
         return;
     }
     if (!dc.hwnd) {
-        gdi::SetScreenDCGeometry(dc.hdc, 0, 0, Region{ScreenRectBounds()});
+        gdi::SetScreenDCGeometry(dc.hdc, 0, 0, Region{ScreenBounds()});
         return;
     }
     Window* w = Get(dc.hwnd);
@@ -34,7 +29,7 @@ void Reclip(LiveDC& dc) {
     }
     POINT o = ClientOrigin(w);
     Region region = VisibleRegion(w, true);
-    if (dc.paint) RegionIntersect(region, Offset(dc.paintRect, o.x, o.y));
+    if (dc.paint) region.Intersect(Offset(dc.paintRect, o.x, o.y));
     gdi::SetScreenDCGeometry(dc.hdc, o.x, o.y, region);
 }
 
@@ -48,9 +43,9 @@ HDC MakeDC(HWND hwnd, bool paint, const RECT& paintRect) {
     if (Window* w = Get(hwnd)) {
         o = ClientOrigin(w);
         region = VisibleRegion(w, true);
-        if (paint) RegionIntersect(region, Offset(paintRect, o.x, o.y));
+        if (paint) region.Intersect(Offset(paintRect, o.x, o.y));
     } else {
-        region.push_back(ScreenRectBounds());
+        region = Region(ScreenBounds());
     }
     dc.hdc = gdi::CreateScreenDC(o.x, o.y, region);
     if (!dc.hdc) return nullptr;
@@ -68,28 +63,6 @@ bool ReleaseLiveDC(HDC hdc) {
         }
     }
     return false;
-}
-
-COLORREF SysColor(int index) {
-    switch (index) {
-    case 1: return RGB(0, 128, 128);    // COLOR_BACKGROUND
-    case 2: return RGB(0, 0, 128);      // COLOR_ACTIVECAPTION
-    case 3: return RGB(128, 128, 128);  // COLOR_INACTIVECAPTION
-    case COLOR_WINDOW: return RGB(255, 255, 255);
-    case 6: return RGB(0, 0, 0);  // COLOR_WINDOWFRAME
-    case 7: return RGB(0, 0, 0);  // COLOR_MENUTEXT
-    case COLOR_WINDOWTEXT: return RGB(0, 0, 0);
-    case 9: return RGB(255, 255, 255);  // COLOR_CAPTIONTEXT
-    case COLOR_BTNFACE: return RGB(192, 192, 192);
-    case COLOR_BTNSHADOW: return RGB(128, 128, 128);
-    case 17: return RGB(128, 128, 128);  // COLOR_GRAYTEXT
-    case COLOR_BTNTEXT: return RGB(0, 0, 0);
-    case COLOR_BTNHIGHLIGHT: return RGB(255, 255, 255);
-    case COLOR_3DDKSHADOW: return RGB(0, 0, 0);
-    case 22: return RGB(192, 192, 192);  // COLOR_3DLIGHT
-    case 4: return RGB(192, 192, 192);   // COLOR_MENU
-    default: return RGB(0, 0, 0);
-    }
 }
 
 void FillSolid(HDC hdc, const RECT& r, COLORREF color) {
@@ -138,6 +111,12 @@ void WrapParagraph(HDC hdc, const std::string& para, int width, std::vector<std:
 
 void LayoutChanged() {
     for (LiveDC& dc : S().dcs) Reclip(dc);
+}
+
+void ResetPaint() {
+    auto& s = S();
+    for (auto& dc : s.dcs) gdi::DeleteScreenDC(dc.hdc);
+    static_cast<PaintState&>(s) = PaintState{};
 }
 
 void ForgetWindowDCs(HWND hwnd) {
@@ -190,8 +169,8 @@ void DrawFrameIfNeeded(Window* w) {
     RECT outer = ScreenRect(w);
     Region region = VisibleRegion(w, false);
     POINT o = ClientOrigin(w);
-    RegionSubtract(region, Offset(ClientRect(w), o.x, o.y));
-    if (region.empty()) return;
+    region.Subtract(Offset(ClientRect(w), o.x, o.y));
+    if (region.Empty()) return;
     HDC hdc = gdi::CreateScreenDC(outer.left, outer.top, region);
     if (!hdc) return;
     PatBlt(hdc, 0, 0, outer.right - outer.left, outer.bottom - outer.top, BLACKNESS);
@@ -229,6 +208,13 @@ void DrawDottedRect(HDC hdc, const RECT& r) {
 
 using namespace tw;
 using namespace tw::user;
+
+BOOL WINAPI UpdateWindow(HWND hwnd) {
+    Window* w = Get(hwnd);
+    if (!w) return FALSE;
+    if (w->needsPaint && IsVisibleChain(w)) SendMessageA(hwnd, WM_PAINT, 0, 0);
+    return TRUE;
+}
 
 BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
     if (!hwnd) {
@@ -400,15 +386,6 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR text, int count, LPRECT rc, UINT format) {
     return (format & (DT_VCENTER | DT_BOTTOM)) && (format & DT_SINGLELINE) ? first - rc->top + total : total;
 }
 
-DWORD WINAPI GetSysColor(int index) { return SysColor(index); }
-
-HBRUSH WINAPI GetSysColorBrush(int index) {
-    if (index < 0 || index > 30) return nullptr;
-    static HBRUSH brushes[31] = {};
-    if (!brushes[index] || GetObjectType(brushes[index]) != OBJ_BRUSH) brushes[index] = CreateSolidBrush(SysColor(index));
-    return brushes[index];
-}
-
 BOOL WINAPI SetRect(LPRECT rc, int left, int top, int right, int bottom) {
     if (!rc) return FALSE;
     *rc = RECT{left, top, right, bottom};
@@ -416,7 +393,7 @@ BOOL WINAPI SetRect(LPRECT rc, int left, int top, int right, int bottom) {
 }
 
 BOOL WINAPI PtInRect(const RECT* rc, POINT pt) {
-    return rc && pt.x >= rc->left && pt.x < rc->right && pt.y >= rc->top && pt.y < rc->bottom;
+    return rc && Contains(*rc, pt);
 }
 
 BOOL WINAPI IntersectRect(LPRECT dst, const RECT* a, const RECT* b) {

@@ -3,7 +3,7 @@
 // PeekMessage/GetMessage, sending, translating and dispatching, and the timers.
 #include <cstdlib>
 
-#include "host/host.h"
+#include "host/probe.h"
 #include "user/wnd.h"
 
 namespace tw::user {
@@ -338,6 +338,15 @@ void PostInternal(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, std::deque<
     queue.push_back(MSG{hwnd, msg, wParam, lParam, TickCount(), POINT{s.mouseX, s.mouseY}});
 }
 
+void ResetQueue() {
+    auto& s = S();
+    static_cast<QueueState&>(s) = QueueState{};
+    std::lock_guard<std::mutex> lock(s.inboxLock);
+    s.inbox.clear();
+    s.inboxFull = false;
+    s.ownerSet = false;
+}
+
 void ForgetWindowMessages(HWND hwnd) {
     auto& s = S();
     for (auto* queue : {&s.posted, &s.input})
@@ -396,7 +405,7 @@ LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND hwnd, UINT message, WPARAM wPa
 }
 
 void WINAPI PostQuitMessage(int code) {
-    host::Current().Note("PostQuitMessage " + std::to_string(code));
+    tw::host::Note([&] { return "PostQuitMessage " + std::to_string(code); });
     S().quit = true;
     S().quitCode = code;
 }
@@ -437,10 +446,9 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
 }
 
 UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc) {
-    auto& host = host::Current();
-    host.Note("SetTimer " + std::to_string(id) + " " + std::to_string(ms));
+    tw::host::Note([&] { return "SetTimer " + std::to_string(id) + " " + std::to_string(ms); });
     if (hwnd && !Get(hwnd)) return 0;
-    if (host.InjectFault(host::Fault::SetTimer)) return 0;
+    if (tw::host::InjectFault(host::Fault::SetTimer)) return 0;
     auto& s = S();
     ms = std::clamp<UINT>(ms, kMinTimerMs, 0x7FFFFFFF);
     Timer* timer = nullptr;
@@ -458,7 +466,7 @@ UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc) {
 }
 
 BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR id) {
-    host::Current().Note("KillTimer " + std::to_string(id));
+    tw::host::Note([&] { return "KillTimer " + std::to_string(id); });
     auto& timers = S().timers;
     auto n = std::erase_if(timers, [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
     return n ? TRUE : FALSE;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "gdi/gdi_objects.h"
-#include "host/host.h"
+#include "host/probe.h"
 #include "kernel/kernel_internal.h"
 
 int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
@@ -26,7 +26,7 @@ HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName) {
     (void)hInstance;
     if (!lpBitmapName) return nullptr;
     std::string name = IS_INTRESOURCE(lpBitmapName) ? tw::kernel::ResourceKey(lpBitmapName) : std::string(lpBitmapName);
-    tw::host::Current().Note("LoadBitmapA " + name);
+    tw::host::Note([&] { return "LoadBitmapA " + name; });
     const tw::kernel::ResourceBytes* r = tw::kernel::FindResourceBytes(lpBitmapName, RT_BITMAP);
     if (!r) return nullptr;
     return tw::gdi::BitmapFromPackedDib(r->data, r->size, name);

@@ -1,9 +1,10 @@
 // USER's internal model shared by its source files: window classes, windows with their
 // geometry and update state, the thread's message queues, timers, focus, capture and the
-// device contexts USER handed out. One thread owns all of it.
+// device contexts USER handed out. One thread owns all of it. Each concern lives in a file of
+// its own (class, win, winpos, focus, instance, queue, paint, sysparams, and the built-in
+// classes' button and msgbox) and keeps and resets its own part of the state.
 #pragma once
 
-#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -13,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/geometry.h"
 #include "core/handles.h"
 #include "core/surface.h"
 #include "gdi/gdi_internal.h"
@@ -81,12 +83,22 @@ struct LiveDC {
     bool orphan = false;  // its window was destroyed: it draws nowhere until released
 };
 
-struct State {
-    HandleTable<Window> windows{HandleKind::Window};
-    std::vector<std::unique_ptr<WndClass>> classes;
-    ATOM nextAtom = 0xC000;
-    std::vector<HWND> topLevel;  // z-order, topmost first
+// The thread's USER state, one part for each concern. Each part is declared here so that
+// USER's files can read it through S(), and is reset only by the file that owns it.
 
+// The window tree (win.cpp).
+struct WindowTree {
+    HandleTable<Window> windows{HandleKind::Window};
+    std::vector<HWND> topLevel;  // z-order, topmost first
+};
+
+// Focus, activation and capture (focus.cpp).
+struct FocusState {
+    HWND focus = nullptr, active = nullptr, capture = nullptr;
+};
+
+// The message queue, timers and input state (queue.cpp).
+struct QueueState {
     std::deque<MSG> posted;  // PostMessage, TranslateMessage
     std::deque<MSG> input;   // mouse and keyboard messages, made from raw input when wanted
     // Input from the host waits raw until the queue gets to it, so that it goes to the window
@@ -99,16 +111,10 @@ struct State {
     bool cooking = false;
     bool quit = false;
     int quitCode = 0;
-    int paintPending = 0;  // windows whose needsPaint is set
 
     std::vector<Timer> timers;
     UINT_PTR nextThreadTimer = 0x7F00;
 
-    HWND focus = nullptr, active = nullptr, capture = nullptr;
-
-    std::vector<LiveDC> dcs;
-
-    // Input state
     uint64_t now = 0;       // host micros at the latest clock read
     uint64_t lastPoll = 0;  // host micros of the latest input poll
     bool everPolled = false;
@@ -123,45 +129,74 @@ struct State {
         uint64_t when = 0;
         int x = 0, y = 0;
     } lastClick;
+};
 
-    // Messages posted from other threads (audio notifications) wait here.
+// Messages posted from other threads (audio notifications) wait here (queue.cpp).
+struct Inbox {
     std::mutex inboxLock;
     std::deque<MSG> inbox;
     std::atomic<bool> inboxFull{false};
     std::thread::id owner{};
     bool ownerSet = false;
-
-    // Single-instance publishing: classes of our top-level windows.
-    bool requestsInstalled = false;
 };
+
+// Painting: what waits to be painted and the DCs handed out (paint.cpp).
+struct PaintState {
+    int paintPending = 0;  // windows whose needsPaint is set
+    std::vector<LiveDC> dcs;
+};
+
+struct State : WindowTree, FocusState, QueueState, Inbox, PaintState {};
 
 State& S();
 
-// --- windows (window.cpp) ---
-Window* Get(HWND hwnd);           // null for a bad, stale or remote handle
+// --- classes (class.cpp) ---
 WndClass* FindClass(LPCSTR name);  // case-insensitive, atoms too; registers built-ins on demand
+bool ClassMatches(const WndClass* cls, LPCSTR name);  // by atom or case-insensitive name
+void ResetClasses();
+
+// --- creation, destruction and the tree (win.cpp) ---
+Window* Get(HWND hwnd);           // null for a bad, stale or remote handle
 HWND Root(HWND hwnd);              // the top-level ancestor
 bool IsDescendant(HWND ancestor, HWND hwnd);  // hwnd is ancestor or inside it
 bool IsVisibleChain(const Window* w);         // visible, and every ancestor too; not minimised
 bool IsEnabledChain(const Window* w);         // neither it nor an ancestor is disabled
+HWND CreateWindowInternal(DWORD exStyle, LPCSTR className, LPCSTR name, DWORD style, int x, int y, int cx,
+                          int cy, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+BOOL DestroyWindowInternal(HWND hwnd);
+BOOL EnableWindowInternal(HWND hwnd, BOOL enable);
+std::string ClassNameOf(HWND hwnd);
+bool HasLiveTopLevelOfClass(const WndClass* cls, HWND except);
+
+// --- position, z-order and visibility (winpos.cpp) ---
+RECT ScreenBounds();                          // the whole screen framebuffer
+int BorderOf(const Window* w);                // 1 with WS_BORDER
 RECT ClientRect(const Window* w);             // (0, 0, cx, cy)
 POINT ClientOrigin(const Window* w);          // client (0, 0) in screen coordinates
 RECT ScreenRect(const Window* w);             // window rectangle in screen coordinates
 Region VisibleRegion(const Window* w, bool clientOnly);
-void LayoutChanged();                       // windows moved, appeared or vanished: re-clip live DCs
-void ExposeScreenRect(const RECT& screen);  // invalidate what lies under a vanished area
-HWND CreateWindowInternal(DWORD exStyle, LPCSTR className, LPCSTR name, DWORD style, int x, int y, int cx,
-                          int cy, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
-BOOL DestroyWindowInternal(HWND hwnd);
+void LinkTopLevel(HWND hwnd, bool topmost);   // into the z-order, below the WS_EX_TOPMOST ones
+void Unlink(Window* w);                       // out of its parent's or the top-level z-order
+void ExposeBeneath(Window* w, const RECT& screen);  // what lay under a vanished window repaints
+void ExposeScreenRect(const RECT& screen);    // invalidate what lies under a vanished area
 BOOL ShowWindowInternal(HWND hwnd, int cmd);
-BOOL EnableWindowInternal(HWND hwnd, BOOL enable);
-void Activate(HWND hwnd);  // makes a top-level window the active one (and gives it the focus)
 HWND WindowFromScreenPoint(int x, int y);  // deepest visible window; stops at a disabled one
-std::string ClassNameOf(HWND hwnd);
+
+// --- focus, activation and capture (focus.cpp) ---
+void Activate(HWND hwnd);     // makes a top-level window the active one (and gives it the focus)
+void TakeInputFrom(Window* w);  // focus, capture and activation leave a window going out of sight
+void ResetFocus();
+
+// --- other processes' windows and the single-instance rendezvous (instance.cpp) ---
+void Publish(Window* w);          // a new top-level window of a class of ours
+void Unpublish(const WndClass* cls);  // the last top-level window of the class went away
+std::string RemoteClassName(HWND hwnd);  // "" for anything but another process's window
+void ResetInstances();
 
 // --- queue (queue.cpp) ---
 void PostInternal(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, std::deque<MSG>& queue);
 void ForgetWindowMessages(HWND hwnd);  // drops queued messages and timers of a dying window
+void ResetQueue();
 void BindThread();                     // the calling thread owns the queue from now on
 uint64_t NowMicros();                  // reads the host clock and remembers it
 DWORD TickCount();
@@ -171,6 +206,8 @@ void InvalidateInternal(Window* w, const RECT* rect, bool erase);
 void ValidateAll(Window* w);
 void DrawFrameIfNeeded(Window* w);
 void ForgetWindowDCs(HWND hwnd);
+void LayoutChanged();  // windows moved, appeared or vanished: re-clip live DCs
+void ResetPaint();
 
 // --- classes provided by the layer ---
 LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -185,23 +222,5 @@ void ShowWindowIcon(HICON icon);  // gives the host the icon to show for the pro
 HFONT SystemFont();  // the classic 8-point sans serif
 void Draw3DRect(HDC hdc, const RECT& r, COLORREF topLeft, COLORREF bottomRight);
 void DrawDottedRect(HDC hdc, const RECT& r);
-
-inline bool RectEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
-inline RECT Intersect(const RECT& a, const RECT& b) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    if (RectEmpty(r)) r = RECT{0, 0, 0, 0};
-    return r;
-}
-inline RECT Union(const RECT& a, const RECT& b) {
-    if (RectEmpty(a)) return b;
-    if (RectEmpty(b)) return a;
-    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-                std::max(a.bottom, b.bottom)};
-}
-inline RECT Offset(RECT r, int dx, int dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
-
-// Region arithmetic on lists of non-overlapping rectangles.
-void RegionSubtract(Region& region, const RECT& cut);
-void RegionIntersect(Region& region, const RECT& clip);
 
 }  // namespace tw::user

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
+#include "host/probe.h"
 #include "mmsystem.h"
 #include "winmm/winmm_internal.h"
 
@@ -45,7 +45,7 @@ std::string Upper(std::string s) {
 
 void Notify(HWND hwnd, WPARAM code, unsigned id) {
     if (!hwnd) return;
-    host::Current().Note("MM_MCINOTIFY " + std::to_string(code));
+    tw::host::Note([&] { return "MM_MCINOTIFY " + std::to_string(code); });
     PostMessageA(hwnd, MM_MCINOTIFY, code, LPARAM(id));
 }
 
@@ -204,7 +204,7 @@ static MCIERROR SendString(const char* command, HWND callback, std::string& resu
 using namespace tw;
 
 MCIERROR WINAPI mciSendStringA(LPCSTR lpstrCommand, LPSTR lpstrReturnString, UINT uReturnLength, HWND hwndCallback) {
-    host::Current().Note(std::string("mciSendStringA ") + (lpstrCommand ? lpstrCommand : "(null)"));
+    tw::host::Note([&] { return std::string("mciSendStringA ") + (lpstrCommand ? lpstrCommand : "(null)"); });
     if (lpstrReturnString && uReturnLength) lpstrReturnString[0] = 0;
     if (!lpstrCommand) return MCIERR_MISSING_COMMAND_STRING;
     std::string result;

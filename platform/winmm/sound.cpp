@@ -5,7 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "host/host.h"
+#include "core/bytes.h"
+#include "host/probe.h"
 #include "kernel/kernel_internal.h"
 #include "mmsystem.h"
 #include "winmm/winmm_internal.h"
@@ -13,11 +14,6 @@
 namespace tw::winmm {
 
 namespace {
-
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 // Larger images are refused rather than trusted: no effect of ours comes near this.
 constexpr uint32_t kMaxRiffBytes = 64u << 20;
@@ -62,16 +58,15 @@ using namespace tw;
 BOOL WINAPI PlaySoundA(LPCSTR pszSound, HMODULE hmod, DWORD fdwSound) {
     (void)hmod;  // only with SND_RESOURCE, which is not provided
     auto& host = host::Current();
-    std::string flags = std::to_string(fdwSound);
     std::string resource;
     size_t resourceSize = 0;
     bool isResource = pszSound && kernel::FindResourceByData(pszSound, "WAVE", resource, resourceSize);
-    if (!pszSound)
-        host.Note("PlaySoundA null " + flags);
-    else if (isResource)
-        host.Note("PlaySoundA WAVE " + resource + " " + flags);
-    else
-        host.Note("PlaySoundA memory " + flags);
+    host::Note([&] {
+        std::string flags = std::to_string(fdwSound);
+        if (!pszSound) return "PlaySoundA null " + flags;
+        if (isResource) return "PlaySoundA WAVE " + resource + " " + flags;
+        return "PlaySoundA memory " + flags;
+    });
 
     if (!pszSound) {
         host.StopWave();

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
+#include "host/probe.h"
 
 namespace tw::test {
 

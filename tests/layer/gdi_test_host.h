@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "core/surface.h"
-#include "host/host.h"
+#include "host/probe.h"
 
 namespace tw::test {
 
-class GdiTestHost : public host::Host {
+class GdiTestHost : public host::Host, public host::Probe {
 public:
     GdiTestHost(int width = 800, int height = 600) : screen_(width, height, 0) {}
 
@@ -55,6 +55,7 @@ public:
     bool RaiseInstance(const std::string&) override { return false; }
     bool RestoreInstance(const std::string&) override { return false; }
     void SetInstanceRequests(InstanceRequests*) override {}
+    host::Probe* Diagnostics() override { return this; }
     bool InjectFault(host::Fault fault) override { return faults.count(fault) != 0; }
     void Note(std::string_view line) override { notes.emplace_back(line); }
 

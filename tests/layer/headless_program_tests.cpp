@@ -60,21 +60,22 @@ struct StandIn {
             }
         } cleanup{cleanedUp};
         host::Host& h = host::Current();
-        h.Note("start");
+        host::Probe& probe = *h.Diagnostics();
+        probe.Note("start");
         uint64_t nextTick = h.NowMicros() + 50000;
         for (;;) {
             InputEvent ev;
             while (h.PollInput(ev)) {
-                h.Note(Describe(ev));
+                probe.Note(Describe(ev));
                 if (ev.kind == Kind::CloseRequest) return 7;
                 if (ev.kind != Kind::KeyDown) continue;
                 if (ev.vk == 'B') {
                     uint64_t end = h.NowMicros() + 300000;
                     while (h.NowMicros() < end) {
                         InputEvent inner;
-                        if (h.PollInput(inner)) h.Note("busy " + Describe(inner));
+                        if (h.PollInput(inner)) probe.Note("busy " + Describe(inner));
                     }
-                    h.Note("busy done");
+                    probe.Note("busy done");
                 } else if (ev.vk == 'L') {
                     for (;;) h.NowMicros();
                 } else if (ev.vk == 'P') {
@@ -85,7 +86,7 @@ struct StandIn {
                 }
             }
             if (timer && h.NowMicros() >= nextTick) {
-                h.Note("tick");
+                probe.Note("tick");
                 nextTick += 50000;
                 continue;
             }
@@ -289,16 +290,16 @@ TEST(HeadlessProgram, ScreenAndRecordAreReadableWhilePaused) {
 int g_timerTicks = 0;
 
 LRESULT CALLBACK StandInProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    host::Host& h = host::Current();
+    host::Probe& probe = *host::CurrentProbe();
     switch (msg) {
         case WM_LBUTTONDOWN:
-            h.Note("click " + std::to_string(short(LOWORD(lParam))) + " " + std::to_string(short(HIWORD(lParam))));
+            probe.Note("click " + std::to_string(short(LOWORD(lParam))) + " " + std::to_string(short(HIWORD(lParam))));
             return 0;
         case WM_CHAR:
-            h.Note("char " + std::string(1, char(wParam)));
+            probe.Note("char " + std::string(1, char(wParam)));
             if (wParam == 'm') {
                 int answer = MessageBoxA(hwnd, "Keep it?", "Tintwell", MB_YESNOCANCEL);
-                h.Note("answer " + std::to_string(answer));
+                probe.Note("answer " + std::to_string(answer));
             }
             return 0;
         case WM_TIMER: ++g_timerTicks; return 0;

@@ -3,26 +3,32 @@
 // by a socket file its dead owner left behind.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <future>
 #include <vector>
 
-#include "host/sdl/instance_link.h"
+#include "host/posix/instance_link.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using tw::sdl::AskInstance;
-using tw::sdl::InstanceReply;
-using tw::sdl::InstanceRequest;
-using tw::sdl::InstanceServer;
-using tw::sdl::InstanceSocketPath;
+using tw::posix::AskInstance;
+using tw::posix::InstanceReply;
+using tw::posix::InstanceRequest;
+using tw::posix::InstanceServer;
+using tw::posix::InstanceSocketPath;
 
 // A private folder for the sockets of one test (short, so the socket paths fit).
 class SocketDir {

@@ -11,13 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "api/api_test.h"
 #include "core/surface.h"
-#include "host/host.h"
+#include "host/probe.h"
 #include "user/user_internal.h"
 
 namespace tw::usertest {
 
-class TestHost : public host::Host {
+class TestHost : public host::Host, public host::Probe {
 public:
     explicit TestHost(int width = 800, int height = 600) : desktopW(width), desktopH(height), screen(width, height) {
         host::SetCurrent(this);
@@ -82,6 +83,7 @@ public:
     }
     void SetInstanceRequests(InstanceRequests* handler) override { requests = handler; }
     void Beep(unsigned) override { ++beeps; }
+    host::Probe* Diagnostics() override { return this; }
     bool InjectFault(host::Fault fault) override { return faults.erase(fault) > 0; }
     void Note(std::string_view line) override { notes.emplace_back(line); }
 
@@ -166,63 +168,14 @@ inline int Pump(TestHost& host) {
     return -1;
 }
 
-// A window class whose procedure a test supplies as a lambda, with a log of what arrived.
-struct Log {
-    std::vector<std::pair<HWND, UINT>> messages;
-    std::vector<UINT> Of(HWND hwnd) const {
-        std::vector<UINT> out;
-        for (auto& [h, m] : messages)
-            if (h == hwnd) out.push_back(m);
-        return out;
-    }
-    int Count(HWND hwnd, UINT msg) const {
-        int n = 0;
-        for (auto& [h, m] : messages) n += (h == hwnd && m == msg);
-        return n;
-    }
-};
-
-using Handler = std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT&)>;
-
-inline Handler& CurrentHandler() {
-    static Handler handler;
-    return handler;
-}
-inline Log& CurrentLog() {
-    static Log log;
-    return log;
-}
-
-inline LRESULT CALLBACK TestProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    CurrentLog().messages.emplace_back(hwnd, msg);
-    LRESULT result = 0;
-    if (CurrentHandler() && CurrentHandler()(hwnd, msg, wParam, lParam, result)) return result;
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-// Registers "TestWnd" (and "TestDbl" with CS_DBLCLKS) with a white background.
-inline void RegisterTestClasses() {
-    CurrentLog() = {};
-    CurrentHandler() = nullptr;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = TestProc;
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = "TestWnd";
-    RegisterClassA(&wc);
-    wc.style = CS_DBLCLKS;
-    wc.lpszClassName = "TestDbl";
-    RegisterClassA(&wc);
-}
-
-inline HWND MakeTop(int x = 0, int y = 0, int w = 800, int h = 600, DWORD style = WS_POPUPWINDOW | WS_VISIBLE,
-                    const char* cls = "TestWnd") {
-    return CreateWindowExA(0, cls, "top", style, x, y, w, h, nullptr, nullptr, nullptr, nullptr);
-}
-
-inline HWND MakeChild(HWND parent, int id, int x, int y, int w, int h, DWORD style = WS_CHILD | WS_VISIBLE,
-                      const char* cls = "TestWnd") {
-    return CreateWindowExA(0, cls, "", style, x, y, w, h, parent,
-                           reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), nullptr, nullptr);
-}
+// The test window class and its message log are the public-API tests' own.
+using api::CurrentHandler;
+using api::CurrentLog;
+using api::Handler;
+using api::Log;
+using api::MakeChild;
+using api::MakeTop;
+using api::RegisterTestClasses;
+using api::TestProc;
 
 }  // namespace tw::usertest

@@ -33,19 +33,19 @@ protected:
 };
 
 TEST_F(ClearRun, ClearOnABlankPageDoesNothing) {
-    ASSERT_EQ(bmfhead.bfReserved1, 1);
+    ASSERT_TRUE(PageIsBlank(bmfhead));
     EXPECT_LT(ClickClear(), 500u);
-    EXPECT_EQ(bmfhead.bfReserved1, 1);
+    EXPECT_TRUE(PageIsBlank(bmfhead));
     EXPECT_EQ(PagePixel(program, 110, 110), Crayon(PAPER_INDEX));
 }
 
 TEST_F(ClearRun, ClearAfterAFillRunsTheWholeWaveThenNotAgain) {
     ClickClient(program, 180, 180);  // small box: colour 2
     ClickClient(program, 580, 380);  // the second box: colour 2
-    ASSERT_EQ(bmfhead.bfReserved1, 0);
+    ASSERT_FALSE(PageIsBlank(bmfhead));
 
     EXPECT_GE(ClickClear(), 94u * 30u);
-    EXPECT_EQ(bmfhead.bfReserved1, 1);
+    EXPECT_TRUE(PageIsBlank(bmfhead));
     for (int y = 101; y <= 119; y++)
         for (int x = 101; x <= 119; x++) ASSERT_EQ(PagePixel(program, x, y), Crayon(PAPER_INDEX));
     EXPECT_EQ(PagePixel(program, 510, 310), Crayon(PAPER_INDEX));
@@ -54,9 +54,9 @@ TEST_F(ClearRun, ClearAfterAFillRunsTheWholeWaveThenNotAgain) {
 
     EXPECT_LT(ClickClear(), 500u);  // blank now: nothing to do
     ClickClient(program, 180, 180);
-    EXPECT_EQ(bmfhead.bfReserved1, 0);
+    EXPECT_FALSE(PageIsBlank(bmfhead));
     program.Type('c');  // the key runs the same command
-    EXPECT_EQ(bmfhead.bfReserved1, 1);
+    EXPECT_TRUE(PageIsBlank(bmfhead));
     EXPECT_EQ(PagePixel(program, 110, 110), Crayon(PAPER_INDEX));
 }
 
@@ -70,7 +70,7 @@ TEST_F(ClearRun, KeysAndClicksDuringTheWaveHaveNoEffectAfterIt) {
     EXPECT_TRUE(program.Running());
     EXPECT_EQ(CurrentPage, 0);
     EXPECT_EQ(PagePixel(program, 510, 310), Crayon(PAPER_INDEX));
-    EXPECT_EQ(bmfhead.bfReserved1, 1);
+    EXPECT_TRUE(PageIsBlank(bmfhead));
     program.Wait(500);
     EXPECT_TRUE(program.Running());
     EXPECT_EQ(CurrentPage, 0);

@@ -44,7 +44,7 @@ TEST_F(FillRun, ClicksOnTheOuterPagePixelsFillAndOneFurtherOutDoNothing) {
         ClickClient(program, c.x, c.y);
     }
     EXPECT_EQ(program.Host().ScreenChanges(), changes) << "a click off the page redrew something";
-    EXPECT_EQ(bmfhead.bfReserved1, 1);
+    EXPECT_TRUE(PageIsBlank(bmfhead));
 
     struct Edge {
         POINT click;       // client point
@@ -64,7 +64,7 @@ TEST_F(FillRun, ClicksOnTheOuterPagePixelsFillAndOneFurtherOutDoNothing) {
         EXPECT_EQ(PagePixel(program, e.otherStrip.x, e.otherStrip.y), Crayon(PAPER_INDEX));
         EXPECT_EQ(PagePixel(program, 300, 300), Crayon(PAPER_INDEX));  // the middle stays
     }
-    EXPECT_EQ(bmfhead.bfReserved1, 0);
+    EXPECT_FALSE(PageIsBlank(bmfhead));
     EXPECT_EQ(program.CursorName(), "EditCursor");
 }
 
@@ -74,7 +74,7 @@ TEST_F(FillRun, ClickOnAnOutlineOrTheCurrentColourDoesNothingAtAll) {
     ClickClient(program, 80, 300);  // page (10, 230): outline
     EXPECT_EQ(program.Host().ScreenChanges(), changes);
     EXPECT_LT(program.Ticks() - before, 100u);
-    EXPECT_EQ(bmfhead.bfReserved1, 1);
+    EXPECT_TRUE(PageIsBlank(bmfhead));
     EXPECT_EQ(program.CursorName(), "EditCursor");
 
     ClickClient(program, 180, 180);  // inside the small box: fills with colour 2
@@ -93,7 +93,7 @@ TEST_F(FillRun, SmallRegionIsDrawnOnceAtTheEnd) {
         for (int x = 101; x <= 119; x++) ASSERT_EQ(PagePixel(program, x, y), Crayon(2)) << x << "," << y;
     EXPECT_EQ(PagePixel(program, 100, 110), Crayon(0));
     EXPECT_EQ(PagePixel(program, 121, 110), Crayon(PAPER_INDEX));
-    EXPECT_EQ(bmfhead.bfReserved1, 0);
+    EXPECT_FALSE(PageIsBlank(bmfhead));
 }
 
 TEST_F(FillRun, KeysAndClicksDuringAFillHaveNoEffectAfterIt) {
@@ -110,7 +110,7 @@ TEST_F(FillRun, KeysAndClicksDuringAFillHaveNoEffectAfterIt) {
     EXPECT_EQ(PagePixel(program, 300, 300), Crayon(2));   // not cleared
     EXPECT_EQ(PagePixel(program, 648, 448), Crayon(2));
     EXPECT_EQ(PagePixel(program, 110, 110), Crayon(PAPER_INDEX));  // not filled
-    EXPECT_EQ(bmfhead.bfReserved1, 0);
+    EXPECT_FALSE(PageIsBlank(bmfhead));
 
     program.Wait(500);  // nothing was left waiting
     EXPECT_EQ(CurrentPage, 0);
@@ -141,7 +141,7 @@ TEST_F(FillRun, FillThatRunsOutOfNodesEndsCleanlyAndTheProgramGoesOn) {
     EXPECT_EQ(PagePixel(program, 300, 230), Crayon(2));        // near the click: coloured
     EXPECT_EQ(PagePixel(program, 640, 440), Crayon(PAPER_INDEX));  // far away: not reached
     EXPECT_EQ(program.CursorName(), "EditCursor");
-    EXPECT_EQ(bmfhead.bfReserved1, 0);
+    EXPECT_FALSE(PageIsBlank(bmfhead));
 
     // The window takes clicks again, and with memory back the region can be finished.
     g_nodesLeft = -1;
@@ -165,7 +165,7 @@ TEST(FillRestart, DISABLED_SecondRun) {
     StartToPageScreen(program);
     EXPECT_EQ(PagePixel(program, 110, 110), Crayon(2));
     EXPECT_EQ(PagePixel(program, 300, 300), Crayon(PAPER_INDEX));
-    EXPECT_EQ(bmfhead.bfReserved1, 0);
+    EXPECT_FALSE(PageIsBlank(bmfhead));
 }
 
 TEST(FillRestart, ColouredPageIsSavedAndComesBackAfterARestart) {

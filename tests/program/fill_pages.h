@@ -16,13 +16,14 @@
 #include "harness/program.h"
 #include "host/headless/headless_host.h"
 #include "page/page.h"
+#include "support/ids.h"
 
 namespace tooltest {
 
-constexpr int kPageWidth = 660;
-constexpr int kPageHeight = 460;
-constexpr int kPageLeft = 70;  // client position of the page
-constexpr int kPageTop = 70;
+constexpr int kPageWidth = PAGE_WIDTH;
+constexpr int kPageHeight = PAGE_HEIGHT;
+constexpr int kPageLeft = PAGE_LEFT;  // client position of the page
+constexpr int kPageTop = PAGE_TOP;
 
 // A page's pixels, addressed with y from the top.
 struct TestPage {

@@ -72,7 +72,7 @@ TEST_F(MainWindow, WhileBusyInputIsDroppedNotDeferred)
     const POINT next = P().Client(CommandButtons[5].x + 20, CommandButtons[5].y + 20);
     P().Click(next.x, next.y);
     P().Click(onPage.x, onPage.y);
-    PostMessageA(P().MainWindow(), WM_COMMAND, 1006, 0);
+    PostMessageA(P().MainWindow(), WM_COMMAND, CMD_NEXT, 0);
     const POINT outside = P().Client(63, 300);
     P().MoveTo(outside.x, outside.y);
     P().Wait(500);

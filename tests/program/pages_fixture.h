@@ -21,6 +21,7 @@
 #include "host/headless/headless_host.h"
 #include "page/page.h"
 #include "screen/screen.h"
+#include "support/ids.h"
 #include "unit/page_files.h"
 
 namespace tintwell_test {
@@ -100,7 +101,7 @@ protected:
         P().Start();
         ASSERT_TRUE(P().Running());
         P().Wait(50);
-        ASSERT_EQ(ScreenState, 0);
+        ASSERT_EQ(ScreenState, SCREEN_RUNNING);
         ASSERT_FALSE(P().Box()) << P().Box()->text;
     }
 
@@ -116,7 +117,7 @@ protected:
         int wrong = 0;
         for (int y = 0; y < kHeight; y++)
             for (int x = 0; x < kWidth; x++)
-                wrong += ClientPixel(70 + x, 70 + y) != (PagePaper(page, x, y) ? kPaperColour : kOutlineColour);
+                wrong += ClientPixel(PAGE_LEFT + x, PAGE_TOP + y) != (PagePaper(page, x, y) ? kPaperColour : kOutlineColour);
         return wrong;
     }
 

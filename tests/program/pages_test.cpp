@@ -130,7 +130,7 @@ TEST_F(Pages, AMissingFirstPageAtStartUpIsSkipped)
     EXPECT_EQ(P().Box()->text, Missing(0));
     P().Answer(IDOK);
     P().Wait(50);
-    ASSERT_EQ(ScreenState, 0);
+    ASSERT_EQ(ScreenState, SCREEN_RUNNING);
     ExpectPageShown(1);
 }
 
@@ -206,7 +206,7 @@ TEST_F(Pages, TheQuitCommandSavesAndTheSavedPageComesBack)
 {
     Make();
     StartToPageScreen();
-    PostMessageA(P().MainWindow(), WM_COMMAND, 1001, 0);
+    PostMessageA(P().MainWindow(), WM_COMMAND, CMD_QUIT, 0);
     P().Wait(20);
     EXPECT_FALSE(P().Running());
     const Bytes saved = PageFile(0);

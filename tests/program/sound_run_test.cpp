@@ -100,7 +100,7 @@ TEST_F(SoundRun, WithoutTheTuneTheProgramRunsAndQuitsQuietly) {
     P().Wait(20);
     EXPECT_TRUE(P().Record("MM_MCINOTIFY").empty());
     ClickClient(P(), 400, 300);
-    EXPECT_EQ(bmfhead.bfReserved1, 0);
+    EXPECT_FALSE(PageIsBlank(bmfhead));
     P().Type('q');
     EXPECT_FALSE(P().Running());
     EXPECT_EQ(P().ExitCode(), 0);

@@ -122,7 +122,7 @@ TEST_F(Startup, NoMemoryAsksAgainAndRetryGoesOn)
     }
     P().Wait(50);
     EXPECT_TRUE(P().Running());
-    EXPECT_EQ(ScreenState, 0);
+    EXPECT_EQ(ScreenState, SCREEN_RUNNING);
     ExpectPageShown(0);
 }
 

@@ -80,15 +80,15 @@ TEST_F(ClearWaveTest, ClearCommandRunsOnlyOnAColouredPageAndThenMarksItBlank) {
     const std::vector<BYTE> coloured = page;
     NodeCounter counter;
 
-    bmfhead.bfReserved1 = 1;  // blank: nothing happens at all
+    SetPageBlank(bmfhead, TRUE);  // blank: nothing happens at all
     EXPECT_EQ(OnClearCommand(nullptr), 0);
     EXPECT_EQ(page, coloured);
     EXPECT_EQ(counter.allocated, 0);
     EXPECT_TRUE(g_frames.empty());
 
-    bmfhead.bfReserved1 = 0;
+    SetPageBlank(bmfhead, FALSE);
     EXPECT_EQ(OnClearCommand(nullptr), 0);
-    EXPECT_EQ(bmfhead.bfReserved1, 1);
+    EXPECT_TRUE(PageIsBlank(bmfhead));
     EXPECT_EQ(Count(PAPER_INDEX) + Count(0), long(kPixels));
     EXPECT_EQ(g_frames.size(), 94u);
 }
@@ -98,7 +98,7 @@ TEST_F(ClearWaveTest, FailedNodeAllocationStopsTheWaveAndLeavesThePageNotBlank) 
     const std::vector<BYTE> before = page;
     NodeCounter counter;
     counter.budget = 20000;
-    bmfhead.bfReserved1 = 0;
+    SetPageBlank(bmfhead, FALSE);
     EXPECT_EQ(OnClearCommand(nullptr), 0);
     EXPECT_EQ(counter.allocated, counter.freed);
     long cleared = 0, kept = 0;
@@ -113,12 +113,12 @@ TEST_F(ClearWaveTest, FailedNodeAllocationStopsTheWaveAndLeavesThePageNotBlank) 
     EXPECT_GT(cleared, 1000);
     EXPECT_GT(kept, long(kPixels) / 2);
     // Colouring is left, so the page is not blank and a later Clear must still work.
-    EXPECT_EQ(bmfhead.bfReserved1, 0);
+    EXPECT_FALSE(PageIsBlank(bmfhead));
 
     counter.budget = -1;
     g_frames.clear();
     EXPECT_EQ(OnClearCommand(nullptr), 0);
-    EXPECT_EQ(bmfhead.bfReserved1, 1);
+    EXPECT_TRUE(PageIsBlank(bmfhead));
     EXPECT_EQ(Count(PAPER_INDEX) + Count(0), long(kPixels));
     EXPECT_EQ(counter.allocated, counter.freed);
 }

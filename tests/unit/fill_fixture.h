@@ -11,6 +11,7 @@
 #include "harness/layer_env.h"
 #include "page/page.h"
 #include "screen/screen.h"
+#include "support/ids.h"
 #include "support/support.h"
 #include "tools/tools.h"
 
@@ -46,8 +47,8 @@ struct NodeCounter {
 
 class PageTest : public tw::test::LayerEnv {
 protected:
-    static constexpr LONG kWidth = 660;
-    static constexpr LONG kHeight = 460;
+    static constexpr LONG kWidth = PAGE_WIDTH;
+    static constexpr LONG kHeight = PAGE_HEIGHT;
     static constexpr size_t kPixels = size_t(kWidth) * kHeight;
 
     tw::test::HeadlessHost& host = Host();
@@ -79,7 +80,7 @@ protected:
             bmp.bmiColors[i].rgbBlue = ColorTable[i][2];
         }
         bmfhead.bfType = PAGE_MAGIC;
-        bmfhead.bfReserved1 = 1;
+        SetPageBlank(bmfhead, TRUE);
     }
     void TearDown() override {
         lpDib = savedDib_;

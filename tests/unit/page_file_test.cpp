@@ -94,7 +94,7 @@ TEST_F(PageFile, ShippedPageLoads)
 TEST_F(PageFile, EightBitPageKeepsItsOwnColoursAndBlankFlag)
 {
     MustLoad("eight.TWP", EightPage(0));
-    EXPECT_EQ(unsigned(bmfhead.bfReserved1), 0u);
+    EXPECT_FALSE(PageIsBlank(bmfhead));
     EXPECT_EQ(bmp.bmiHeader.biBitCount, 8);
     EXPECT_EQ(bmp.bmiColors[2].rgbBlue, 2);
     EXPECT_EQ(bmp.bmiColors[2].rgbGreen, 253);
@@ -108,7 +108,7 @@ TEST_F(PageFile, SavedPageLoadsBackByteForByte)
 {
     MustLoad("mono.TWP", MonoPage(1));
     lpDib[12345] = 5;  // some colouring
-    bmfhead.bfReserved1 = 0;
+    SetPageBlank(bmfhead, FALSE);
     const PageImageCopy loaded = PageImageCopy::Take();
 
     ASSERT_EQ(SavePage("copy.TWP"), 1);

@@ -2,6 +2,8 @@
 // colour tables of their own, built byte by byte, and small file helpers.
 #pragma once
 
+#include "support/ids.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -14,8 +16,8 @@ namespace tintwell_test {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-constexpr int kWidth = 660;
-constexpr int kHeight = 460;
+constexpr int kWidth = PAGE_WIDTH;
+constexpr int kHeight = PAGE_HEIGHT;
 constexpr int kPixels = kWidth * kHeight;
 constexpr int kMonoRow = 84;
 constexpr size_t kEightBitFileSize = 304678;

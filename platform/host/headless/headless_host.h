@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "core/surface.h"
-#include "host/host.h"
+#include "host/probe.h"
 
 namespace tw::test {
 
@@ -30,7 +30,7 @@ public:
     using std::logic_error::logic_error;
 };
 
-class HeadlessHost : public host::Host {
+class HeadlessHost : public host::Host, public host::Probe {
 public:
     static constexpr int kScreenWidth = 800;
     static constexpr int kScreenHeight = 600;
@@ -90,6 +90,7 @@ public:
     void SeekMidiStart() override;
     void CloseMidi() override;
     void SetSoundEvents(SoundEvents* handler) override { soundEvents_ = handler; }
+    host::Probe* Diagnostics() override { return this; }
     bool InjectFault(host::Fault fault) override;
     void Note(std::string_view line) override;
 

@@ -16,10 +16,17 @@
 
 #include "core/surface.h"
 #include "host/host.h"
-#include "host/sdl/instance_link.h"
+#include "host/posix/instance_link.h"
 #include "host/sdl/sdl_audio.h"
 
 namespace tw::sdl {
+
+using posix::AskInstance;
+using posix::DefaultInstanceDir;
+using posix::InstanceReply;
+using posix::InstanceRequest;
+using posix::InstanceServer;
+using posix::InstanceSocketPath;
 
 class SdlHost final : public host::Host {
 public:

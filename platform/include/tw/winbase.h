@@ -50,6 +50,19 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
 
 DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
 DWORD WINAPI GetTickCount(void);
+// System error codes (GetLastError)
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_GEN_FAILURE 31L
+#define ERROR_DISK_FULL 112L
+#define ERROR_NEGATIVE_SEEK 131L
+#define ERROR_NOT_LOCKED 158L
+#define ERROR_ALREADY_EXISTS 183L
+
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
 void WINAPI Sleep(DWORD dwMilliseconds);

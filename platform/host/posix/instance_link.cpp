@@ -1,0 +1,291 @@
+// The single-instance rendezvous over Unix-domain sockets (see instance_link.h).
+#include "host/posix/instance_link.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+namespace tw::posix {
+
+namespace instance_detail {
+
+void Fd::Close(int fd) { ::close(fd); }
+
+#ifdef MSG_NOSIGNAL
+constexpr int kSendFlags = MSG_NOSIGNAL | MSG_DONTWAIT;
+#else
+constexpr int kSendFlags = MSG_DONTWAIT;
+#endif
+
+const char* RequestWord(InstanceRequest request) {
+    switch (request) {
+    case InstanceRequest::Query: return "query";
+    case InstanceRequest::Raise: return "raise";
+    case InstanceRequest::Restore: return "restore";
+    }
+    return "query";
+}
+
+bool ParseRequest(std::string_view line, InstanceRequest& request) {
+    for (InstanceRequest r : {InstanceRequest::Query, InstanceRequest::Raise, InstanceRequest::Restore}) {
+        if (line == RequestWord(r)) {
+            request = r;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MakeAddress(const std::string& path, sockaddr_un& addr) {
+    std::memset(&addr, 0, sizeof addr);
+    addr.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof addr.sun_path) return false;
+    std::memcpy(addr.sun_path, path.data(), path.size());
+    return true;
+}
+
+int SetNonBlocking(int fd) {
+    int flags = ::fcntl(fd, F_GETFL, 0);
+    return flags < 0 ? -1 : ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+}
+
+// A close-on-exec Unix stream socket.
+Fd NewSocket() {
+    Fd fd(::socket(AF_UNIX, SOCK_STREAM, 0));
+    if (fd.Valid()) ::fcntl(fd.Get(), F_SETFD, FD_CLOEXEC);
+    return fd;
+}
+
+enum class Connect { Connected, Busy, Nobody };
+
+// Connects without blocking. Busy: a live listener whose backlog is full.
+Connect ConnectTo(const std::string& path, Fd& out) {
+    sockaddr_un addr;
+    if (!MakeAddress(path, addr)) return Connect::Nobody;
+    Fd fd = NewSocket();
+    if (!fd.Valid() || SetNonBlocking(fd.Get()) != 0) return Connect::Nobody;
+    int rc;
+    do {
+        rc = ::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    } while (rc != 0 && errno == EINTR);
+    if (rc == 0) {
+        out = std::move(fd);
+        return Connect::Connected;
+    }
+    if (errno == EAGAIN || errno == EINPROGRESS) return Connect::Busy;
+    return Connect::Nobody;  // ENOENT: no file; ECONNREFUSED: a stale file
+}
+
+// Reads one short line (without its newline) until the deadline; false on timeout, error, EOF
+// before the newline, or a line too long to be one of ours. Gives up early when `cancel`
+// becomes readable.
+bool ReadLine(int fd, std::string& line, int timeoutMs, int cancel = -1) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    line.clear();
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return false;
+        pollfd fds[2] = {{fd, POLLIN, 0}, {cancel, POLLIN, 0}};
+        int n = ::poll(fds, cancel >= 0 ? 2 : 1, static_cast<int>(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        if (cancel >= 0 && fds[1].revents) return false;
+        char buf[32];
+        ssize_t got = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+        if (got <= 0) return false;
+        for (ssize_t i = 0; i < got; ++i) {
+            if (buf[i] == '\n') return true;
+            line.push_back(buf[i]);
+        }
+        if (line.size() > 16) return false;
+    }
+}
+
+uint64_t Fnv1a(std::string_view s) {
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
+    return h;
+}
+
+}  // namespace instance_detail
+
+std::string DefaultInstanceDir() {
+    const uid_t uid = ::getuid();
+    struct stat st;
+    if (const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+        xdg && xdg[0] == '/' && ::stat(xdg, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == uid) {
+        return xdg;
+    }
+    std::string dir = "/tmp/tintwell-" + std::to_string(uid);
+    ::mkdir(dir.c_str(), 0700);
+    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != uid || (st.st_mode & 077) != 0) {
+        return {};
+    }
+    return dir;
+}
+
+std::string InstanceSocketPath(const std::string& dir, const std::string& className) {
+    if (dir.empty()) return {};
+    std::string name;
+    bool changed = className.empty() || className.size() > 40;
+    for (char c : className.substr(0, 40)) {
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+        name.push_back(plain ? c : '_');
+        changed |= !plain;
+    }
+    if (changed) {
+        char hash[24];
+        std::snprintf(hash, sizeof hash, "-%016llx",
+                      static_cast<unsigned long long>(instance_detail::Fnv1a(className)));
+        name += hash;
+    }
+    std::string path = dir + "/tintwell-" + std::to_string(::getuid()) + "-" + name + ".sock";
+    if (path.size() >= sizeof(sockaddr_un::sun_path)) return {};
+    return path;
+}
+
+InstanceReply AskInstance(const std::string& path, InstanceRequest request, int timeoutMs) {
+    using namespace instance_detail;
+    InstanceReply reply;
+    Fd fd;
+    switch (ConnectTo(path, fd)) {
+    case Connect::Nobody: return reply;
+    case Connect::Busy: reply.exists = true; return reply;
+    case Connect::Connected: reply.exists = true; break;
+    }
+    std::string msg = std::string(RequestWord(request)) + "\n";
+    if (::send(fd.Get(), msg.data(), msg.size(), kSendFlags) != static_cast<ssize_t>(msg.size())) return reply;
+    std::string line;
+    if (!ReadLine(fd.Get(), line, timeoutMs)) return reply;
+    if (line == "ok 0" || line == "ok 1") {
+        reply.answered = true;
+        reply.iconic = line == "ok 1";
+    }
+    return reply;
+}
+
+bool InstanceServer::Listen(const std::string& path, Notify notify) {
+    using namespace instance_detail;
+    Close();
+    sockaddr_un addr;
+    if (!MakeAddress(path, addr)) return false;
+
+    // Two processes replacing the same stale file must not both win.
+    Fd lock(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!lock.Valid()) return false;
+    while (::flock(lock.Get(), LOCK_EX) != 0) {
+        if (errno != EINTR) return false;
+    }
+
+    Fd fd = NewSocket();
+    if (!fd.Valid()) return false;
+    if (::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        if (errno != EADDRINUSE) return false;
+        Fd probe;
+        if (ConnectTo(path, probe) != Connect::Nobody) return false;  // a live owner
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) return false;
+        ::unlink(path.c_str());
+        if (::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) return false;
+    }
+    struct stat st;
+    if (::listen(fd.Get(), 8) != 0 || SetNonBlocking(fd.Get()) != 0 || ::stat(path.c_str(), &st) != 0) {
+        ::unlink(path.c_str());
+        return false;
+    }
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        ::unlink(path.c_str());
+        return false;
+    }
+    wakeRead_.Reset(pipeFds[0]);
+    wakeWrite_.Reset(pipeFds[1]);
+    ::fcntl(pipeFds[0], F_SETFD, FD_CLOEXEC);
+    ::fcntl(pipeFds[1], F_SETFD, FD_CLOEXEC);
+
+    path_ = path;
+    dev_ = st.st_dev;
+    ino_ = st.st_ino;
+    listen_ = std::move(fd);
+    notify_ = std::move(notify);
+    thread_ = std::thread([this] { Run(); });
+    return true;
+}
+
+void InstanceServer::Close() {
+    if (thread_.joinable()) {
+        char c = 'x';
+        while (::write(wakeWrite_.Get(), &c, 1) < 0 && errno == EINTR) {
+        }
+        thread_.join();
+    }
+    wakeRead_.Reset();
+    wakeWrite_.Reset();
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        pending_.clear();
+    }
+    if (listen_.Valid()) {
+        struct stat st;
+        if (::stat(path_.c_str(), &st) == 0 && st.st_dev == dev_ && st.st_ino == ino_) ::unlink(path_.c_str());
+        listen_.Reset();
+    }
+    path_.clear();
+}
+
+int InstanceServer::ServePending(const Handler& handler) {
+    std::vector<std::pair<instance_detail::Fd, InstanceRequest>> batch;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (pending_.empty()) return 0;
+        batch.swap(pending_);
+    }
+    for (auto& [fd, request] : batch) {
+        bool iconic = handler ? handler(request) : false;
+        const char* answer = iconic ? "ok 1\n" : "ok 0\n";
+        (void)::send(fd.Get(), answer, 5, instance_detail::kSendFlags);
+    }
+    return static_cast<int>(batch.size());
+}
+
+void InstanceServer::Run() {
+    using namespace instance_detail;
+    for (;;) {
+        pollfd fds[2] = {{listen_.Get(), POLLIN, 0}, {wakeRead_.Get(), POLLIN, 0}};
+        int n = ::poll(fds, 2, -1);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[1].revents) return;
+        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return;
+        if (!(fds[0].revents & POLLIN)) continue;
+        Fd client(::accept(listen_.Get(), nullptr, nullptr));
+        if (!client.Valid()) continue;
+        ::fcntl(client.Get(), F_SETFD, FD_CLOEXEC);
+        std::string line;
+        InstanceRequest request;
+        if (!ReadLine(client.Get(), line, 1000, wakeRead_.Get()) || !ParseRequest(line, request)) continue;
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            pending_.emplace_back(std::move(client), request);
+        }
+        if (notify_) notify_();
+    }
+}
+
+}  // namespace tw::posix
