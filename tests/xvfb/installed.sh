@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Tintwell installed the way a package installs it (cmake --install into a private prefix): the
-# menu entry and the AppStream component pass their validators and the icons are there at every
-# size; started as the menu entry starts it, with a fresh home and in no particular folder, it
-# makes the child's folder and fills it, its window carries the program's icon and the class the
-# menu entry names, and "q" saves the page there. A folder for the pictures that cannot be made
-# is reported on stderr and in a message box, and the program ends with status 1.
+# menu entry and the AppStream component pass their validators, the icons are there at every size,
+# and tintwell-pages beside the program restores a shipped page from the installation; started as
+# the menu entry starts it, with a fresh home and in no particular folder, Tintwell makes the
+# child's folder and fills it, its window carries the program's icon and the class the menu entry
+# names, and "q" saves the page there. A folder for the pictures that cannot be made is reported
+# on stderr and in a message box, and the program ends with status 1.
 #   installed.sh TINTWELL_BINARY SOURCE_DIR
 set -u
 bin=$1
@@ -35,6 +36,11 @@ for size in 16 24 32 48 64 128 256; do
 done
 [ -s "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || tw_fail "no scalable icon"
 [ -s "$prefix/share/man/man6/tintwell.6.gz" ] || tw_fail "no manual page"
+# tintwell-pages beside it, finding the installation's shipped pages.
+"$prefix/bin/tintwell-pages" restore 2 --pages "$TW_WORK/restored" >/dev/null ||
+    tw_fail "the installed tintwell-pages cannot restore a page"
+cmp -s "$prefix/share/tintwell/holly.TWP" "$TW_WORK/restored/holly.TWP" ||
+    tw_fail "the installed tintwell-pages restored something else than the shipped holly.TWP"
 echo "installed files: validated"
 tw_need_tools
 

@@ -1,0 +1,245 @@
+// tintwell-pages: makes Tintwell colouring pages from pictures and manages the six page slots of
+// the child's folder. Every failure is one line on stderr and exit status 2, with nothing
+// written or replaced.
+#include "pagemaker/pagemaker.h"
+
+#include "host/sdl/child_folder.h"
+#include "host/posix/instance_link.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace tw::pages;
+
+const char kUsage[] =
+    "Usage: tintwell-pages make PICTURE (-o FILE | --slot N) [--photo | --drawing]\n"
+    "                           [--detail low|medium|high] [--preview FILE.png] [--pages FOLDER]\n"
+    "       tintwell-pages list [--pages FOLDER]\n"
+    "       tintwell-pages restore N [--pages FOLDER]\n"
+    "Makes Tintwell colouring pages from pictures (scans, drawings, photos).\n"
+    "  make      make a page from PICTURE; --slot N (1-6) puts it in place of page N of the\n"
+    "            child's folder, keeping the page it replaces under replaced/; -o writes it to FILE\n"
+    "  list      the six pages of the child's folder\n"
+    "  restore   put the page Tintwell came with back into slot N\n"
+    "  --photo, --drawing  how to read the picture (decided from the picture when not given)\n"
+    "  --detail  how much of the picture becomes outline (medium when not given)\n"
+    "  --preview also write the page as a PNG picture\n"
+    "  --pages   the child's folder (default: $TINTWELL_PAGES, else $XDG_DATA_HOME/tintwell\n"
+    "            or ~/.local/share/tintwell)\n";
+
+struct Command {
+    std::string verb;
+    std::string picture;
+    std::string output;
+    std::string preview;
+    std::string pages;
+    int slot = 0;
+    MakeOptions make;
+};
+
+int SlotNumber(const std::string& text)
+{
+    if (text.size() == 1 && text[0] >= '1' && text[0] <= '6')
+        return text[0] - '0';
+    throw Failure("there is no slot '" + text + "'; the slots are 1 to 6");
+}
+
+Command Parse(int argc, char** argv)
+{
+    Command c;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty())
+        throw Failure("nothing to do; see tintwell-pages --help");
+    c.verb = args[0];
+    std::vector<std::string> plain;
+    bool slotGiven = false;
+    for (size_t i = 1; i < args.size(); i++) {
+        const std::string& a = args[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                throw Failure(a + " needs a value");
+            return args[++i];
+        };
+        if (a == "-o" || a == "--output")
+            c.output = value();
+        else if (a == "--slot")
+            c.slot = SlotNumber(value()), slotGiven = true;
+        else if (a == "--preview")
+            c.preview = value();
+        else if (a == "--pages")
+            c.pages = value();
+        else if (a == "--photo" || a == "--drawing") {
+            const Kind kind = a == "--photo" ? Kind::Photo : Kind::Drawing;
+            if (c.make.kind != Kind::Decide && c.make.kind != kind)
+                throw Failure("--photo and --drawing cannot both be given");
+            c.make.kind = kind;
+        } else if (a == "--detail") {
+            const std::string d = value();
+            if (d == "low")
+                c.make.detail = Detail::Low;
+            else if (d == "medium")
+                c.make.detail = Detail::Medium;
+            else if (d == "high")
+                c.make.detail = Detail::High;
+            else
+                throw Failure("--detail is low, medium or high, not '" + d + "'");
+        } else if (a.size() > 1 && a[0] == '-')
+            throw Failure("unknown option '" + a + "'");
+        else
+            plain.push_back(a);
+    }
+    const bool makeOnly = slotGiven || !c.output.empty() || !c.preview.empty() || c.make.kind != Kind::Decide ||
+                          c.make.detail != Detail::Medium;
+    if (c.verb == "make") {
+        if (plain.size() != 1)
+            throw Failure("make needs one picture");
+        c.picture = plain[0];
+        if (slotGiven == !c.output.empty())
+            throw Failure("make needs either -o FILE or --slot N");
+    } else if (c.verb == "restore") {
+        if (plain.size() != 1)
+            throw Failure("restore needs a slot number, 1 to 6");
+        c.slot = SlotNumber(plain[0]);
+    } else if (c.verb == "list") {
+        if (!plain.empty())
+            throw Failure("list takes no '" + plain[0] + "'");
+    } else {
+        throw Failure("unknown command '" + c.verb + "'; see tintwell-pages --help");
+    }
+    if (c.verb != "make" && makeOnly)
+        throw Failure("those options belong to make");
+    return c;
+}
+
+std::string ExePath()
+{
+    char path[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
+}
+
+// Tintwell writes the page it shows back over its file when the child leaves it, so a page put
+// in its place meanwhile would be lost.
+void RefuseWhileTintwellRuns()
+{
+    const std::string link = tw::posix::InstanceSocketPath(tw::posix::DefaultInstanceDir(), "TINTWIN");
+    if (!link.empty() && tw::posix::AskInstance(link, tw::posix::InstanceRequest::Query, 500).exists)
+        throw Failure("Tintwell is running; quit it first, or it could save its page over the new one");
+}
+
+// The child's folder, made and filled with the shipped pages as Tintwell would at its start.
+std::string PreparedFolder(const Command& c)
+{
+    const std::string folder = tw::sdl::ChildFolder(c.pages);
+    if (folder.empty())
+        throw Failure("there is no home folder for the pages; give one with --pages");
+    std::string problem = tw::sdl::PrepareChildFolder(folder, tw::sdl::ShippedFolder(ExePath()));
+    if (!problem.empty()) {
+        if (problem.back() == '.')
+            problem.pop_back();
+        throw Failure(problem);
+    }
+    return folder;
+}
+
+std::string Where(int slot, const std::string& folder)
+{
+    const Slot& s = kSlots[slot - 1];
+    return "slot " + std::to_string(slot) + " (" + s.file + ", " + s.caption + ") of " + folder;
+}
+
+int Make(const Command& c)
+{
+    if (c.slot)
+        RefuseWhileTintwellRuns();
+    const Page page = MakePage(c.picture, c.make);
+    const std::vector<uint8_t> bytes = EncodePage(page);
+    std::string where;
+    // Encoded before anything is written, so that only the disk can fail from here on.
+    const std::vector<uint8_t> preview = c.preview.empty() ? std::vector<uint8_t>() : EncodePreview(page);
+    std::string kept;
+    if (c.slot) {
+        const std::string folder = PreparedFolder(c);
+        kept = ReplaceSlot(folder, c.slot, bytes);
+        where = Where(c.slot, folder);
+    } else {
+        WriteWhole(c.output, bytes);
+        where = c.output;
+    }
+    const char* kind = page.kind == Kind::Photo ? "a photo" : "a drawing";
+    if (page.decided)
+        std::printf("%s looks like %s (--photo or --drawing says otherwise)\n", c.picture.c_str(), kind);
+    std::printf("made a page with %d areas to colour%s: %s\n", page.regions,
+                page.turned ? ", the picture turned a quarter" : "", where.c_str());
+    if (!kept.empty())
+        std::printf("the page it replaced is kept as %s\n", kept.c_str());
+    if (!c.preview.empty()) {
+        try {
+            WriteWhole(c.preview, preview);
+        } catch (const Failure& e) {
+            throw Failure(std::string("the page is made, but ") + e.what());
+        }
+    }
+    return 0;
+}
+
+int List(const Command& c)
+{
+    const std::string folder = tw::sdl::ChildFolder(c.pages);
+    if (folder.empty())
+        throw Failure("there is no home folder for the pages; give one with --pages");
+    std::printf("The pages in %s:\n", folder.c_str());
+    for (const SlotState& s : ListSlots(folder)) {
+        std::string state = !s.present ? "missing" : !s.page ? "not a page" : s.coloured ? "coloured" : "not coloured";
+        std::string origin = !s.page ? "" : s.made ? "made from a picture" : "as shipped";
+        if (s.kept)
+            origin += (origin.empty() ? "" : ", ") + std::to_string(s.kept) + " replaced kept";
+        std::printf("  %d  %-12s %-15s %-13s %s\n", s.number, s.file.c_str(), s.caption.c_str(), state.c_str(),
+                    origin.c_str());
+    }
+    return 0;
+}
+
+int Restore(const Command& c)
+{
+    RefuseWhileTintwellRuns();
+    const std::string shipped = tw::sdl::ShippedFolder(ExePath());
+    if (shipped.empty())
+        throw Failure("the pages Tintwell came with cannot be found beside this program");
+    const std::vector<uint8_t> bytes = ReadFile(shipped + "/" + kSlots[c.slot - 1].file);
+    const std::string folder = PreparedFolder(c);
+    const std::string kept = ReplaceSlot(folder, c.slot, bytes);
+    std::printf("restored %s\n", Where(c.slot, folder).c_str());
+    if (!kept.empty())
+        std::printf("the page it replaced is kept as %s\n", kept.c_str());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    try {
+        StartImaging(argv[0]);
+        const Command c = Parse(argc, argv);
+        if (c.verb == "make")
+            return Make(c);
+        if (c.verb == "list")
+            return List(c);
+        return Restore(c);
+    } catch (const std::exception& e) {  // Failure, or running out of memory
+        std::fprintf(stderr, "tintwell-pages: %s\n", e.what());
+        return 2;
+    }
+}
