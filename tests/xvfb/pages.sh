@@ -38,6 +38,7 @@ trace="$TW_WORK/trace.txt"
 tw_start_program "$bin" first TINTWELL_WINDOWED=1 TINTWELL_TRACE="$trace"
 pid=$TW_PID
 tw_wait_window "${TW_WINDOW_WAIT:-10}" || tw_fail "no window titled Tintwell"
+tw_pass_title "$TW_WID"
 geometry=$(tw_window_geometry "$TW_WID")
 wx=$(echo "$geometry" | sed 's/.*+\([0-9]*\)+[0-9]*$/\1/')
 wy=$(echo "$geometry" | sed 's/.*+\([0-9]*\)$/\1/')
