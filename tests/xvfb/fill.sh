@@ -102,33 +102,7 @@ fill_done || tw_fail "no fill started and ended within ${TW_FILL_WAIT:-30} s of 
 awk '$3 == "IDC_WAIT" {start = $1; open = 1; next}
     open && $2 == "cursor" {printf "the fill took %.0f ms\n", $1 - start; exit}' "$trace"
 
-# What the screen shows, as "r,g,b" for each point of the list; the last frame may take a moment.
-screen_colours() {
-    local fx="" kind x y sx sy
-    while read -r kind x y; do
-        [ "$kind" = size ] && continue
-        read -r sx sy <<<"$(to_screen "$x" "$y")"
-        fx+="$kind $x $y %[fx:int(255*p{$sx,$sy}.r+.5)],%[fx:int(255*p{$sx,$sy}.g+.5)],%[fx:int(255*p{$sx,$sy}.b+.5)]\n"
-    done <<<"$points"
-    convert "$1" -format "$fx" info:
-}
-screen_wrong() {
-    awk '($1 == "fill" && $4 != "255,0,0") || ($1 == "outline" && $4 != "0,0,0") ||
-         ($1 == "paper" && $4 == "255,0,0")' <<<"$1"
-}
-shot="$shots/xvfb-fill.png"
-for i in $(seq 20); do
-    tw_screenshot "$shot"
-    colours=$(screen_colours "$shot")
-    [ -z "$(screen_wrong "$colours")" ] && break
-    sleep 0.25
-done
-echo "screenshot: $shot"
-echo "$colours"
-wrong=$(screen_wrong "$colours")
-[ -z "$wrong" ] || tw_fail "the screen shows after the fill:
-$wrong
-(expected 255,0,0 over the region, 0,0,0 on the outline, anything but red on the paper)"
+tw_expect_fill "$shots/xvfb-fill.png" "expected 255,0,0 over the region, 0,0,0 on the outline, anything but red on the paper"
 
 xdotool key q
 tw_wait_exit "$pid" "${TW_EXIT_WAIT:-5}" || tw_fail "still running ${TW_EXIT_WAIT:-5} s after q"

@@ -225,3 +225,35 @@ tw_colours() {
 tw_cpu_ns() {
     cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{sum += $1} END {printf "%.0f\n", sum}'
 }
+
+# tw_expect_fill SHOT EXPECTED: takes screenshots (for up to 5 s: the last frame may take a moment)
+# until every "fill X Y" line of $points shows red, every "outline X Y" black and no "paper X Y"
+# red, reading page points through the caller's to_screen; fails with EXPECTED otherwise.
+tw_fill_colours() {
+    local fx="" kind x y sx sy
+    while read -r kind x y; do
+        [ "$kind" = size ] && continue
+        read -r sx sy <<<"$(to_screen "$x" "$y")"
+        fx+="$kind $x $y %[fx:int(255*p{$sx,$sy}.r+.5)],%[fx:int(255*p{$sx,$sy}.g+.5)],%[fx:int(255*p{$sx,$sy}.b+.5)]\n"
+    done <<<"$points"
+    convert "$1" -format "$fx" info:
+}
+tw_fill_wrong() {
+    awk '($1 == "fill" && $4 != "255,0,0") || ($1 == "outline" && $4 != "0,0,0") ||
+         ($1 == "paper" && $4 == "255,0,0")' <<<"$1"
+}
+tw_expect_fill() {
+    local shot=$1 colours wrong i
+    for i in $(seq 20); do
+        tw_screenshot "$shot"
+        colours=$(tw_fill_colours "$shot")
+        [ -z "$(tw_fill_wrong "$colours")" ] && break
+        sleep 0.25
+    done
+    echo "screenshot: $shot"
+    echo "$colours"
+    wrong=$(tw_fill_wrong "$colours")
+    [ -z "$wrong" ] || tw_fail "the screen shows after the fill:
+$wrong
+($2)"
+}
