@@ -216,21 +216,8 @@ INT_PTR WINAPI DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA tmpl,
         }
     }
 
-    MSG msg;
-    while ((w = Get(dlg)) && w->dialog && !w->dialog->ended) {
-        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            // The program is quitting: pass the quit on to the loop outside.
-            S().quit = true;
-            S().quitCode = static_cast<int>(msg.wParam);
-            break;
-        }
-        if (got < 0) break;
-        if (!IsDialogMessageA(dlg, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    RunModalLoop([&] { return (w = Get(dlg)) && w->dialog && !w->dialog->ended; },
+                 [&](MSG& msg) { return IsDialogMessageA(dlg, &msg) != FALSE; });
     w = Get(dlg);
     INT_PTR result = w && w->dialog && w->dialog->ended ? w->dialog->result : 0;
     // The owner comes back before the dialog goes, so that it is the one that is active.

@@ -311,20 +311,7 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type) {
         ShowWindowInternal(box.hwnd, SW_SHOW);
         SetFocus(GetDlgItem(box.hwnd, box.defaultId));
 
-        MSG msg;
-        while (!box.done && Get(box.hwnd)) {
-            BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-            if (got == 0) {
-                // The program is quitting: pass the quit on to the loop outside.
-                S().quit = true;
-                S().quitCode = static_cast<int>(msg.wParam);
-                break;
-            }
-            if (got < 0) break;
-            if (BoxKey(box, msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        RunModalLoop([&] { return !box.done && Get(box.hwnd); }, [&](MSG& msg) { return BoxKey(box, msg); });
     }
     Boxes().erase(std::remove(Boxes().begin(), Boxes().end(), &box), Boxes().end());
     for (auto it = disabled.rbegin(); it != disabled.rend(); ++it)

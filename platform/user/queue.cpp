@@ -354,6 +354,23 @@ void ForgetWindowMessages(HWND hwnd) {
     std::erase_if(s.timers, [&](const Timer& t) { return t.hwnd == hwnd; });
 }
 
+void RunModalLoop(const std::function<bool()>& up, const std::function<bool(MSG&)>& own) {
+    MSG msg;
+    while (up()) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // The program is quitting: pass the quit on to the loop outside.
+            S().quit = true;
+            S().quitCode = static_cast<int>(msg.wParam);
+            return;
+        }
+        if (got < 0) return;
+        if (own(msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 }  // namespace tw::user
 
 using namespace tw;

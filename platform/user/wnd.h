@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -219,6 +220,10 @@ void ResetQueue();
 void BindThread();                     // the calling thread owns the queue from now on
 uint64_t NowMicros();                  // reads the host clock and remembers it
 DWORD TickCount();
+// The loop of a modal window (dialog, message box): pumps the thread's messages while up() holds,
+// offering each to own() first (true: taken, not dispatched). A WM_QUIT ends it and is kept for
+// the loop outside.
+void RunModalLoop(const std::function<bool()>& up, const std::function<bool(MSG&)>& own);
 
 // --- painting (paint.cpp) ---
 void InvalidateInternal(Window* w, const RECT* rect, bool erase);
