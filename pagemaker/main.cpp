@@ -41,6 +41,7 @@ struct Command {
     std::string preview;
     std::string pages;
     int slot = 0;
+    bool force = false;
     MakeOptions make;
 };
 
@@ -75,6 +76,10 @@ Command Parse(int argc, char** argv)
             c.preview = value();
         else if (a == "--pages")
             c.pages = value();
+        else if (a == "--turn")
+            c.make.turn = true;
+        else if (a == "--force")
+            c.force = true;
         else if (a == "--photo" || a == "--drawing") {
             const Kind kind = a == "--photo" ? Kind::Photo : Kind::Drawing;
             if (c.make.kind != Kind::Decide && c.make.kind != kind)
@@ -173,7 +178,7 @@ int Make(const Command& c)
         WriteWhole(c.output, bytes);
         where = c.output;
     }
-    const char* kind = page.kind == Kind::Photo ? "a photo" : "a drawing";
+    const char* kind = page.kind == Kind::Photo ? "a photo" : page.sheet ? "a drawing on a photographed sheet" : "a drawing";
     if (page.decided)
         std::printf("%s looks like %s (--photo or --drawing says otherwise)\n", c.picture.c_str(), kind);
     std::printf("made a page with %d areas to colour%s: %s\n", page.regions,
