@@ -67,6 +67,10 @@ std::vector<uint8_t> EncodePreview(const Page& page);
 // Writes `bytes` to `path` through a new file beside it that is renamed over it when complete,
 // so that `path` holds either its old content or all of the new. Throws Failure.
 void WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes);
+// The two halves of that: the new file written beside `path` (its name returned), then put in
+// its place (or removed, when that fails). Throw Failure.
+std::string WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes);
+void Publish(const std::string& draft, const std::string& path);
 
 // --- The six slots of the child's folder ---
 struct Slot {

@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <numeric>
@@ -103,7 +102,8 @@ Looks Look(const cv::Mat& rgb)
     // The paper: the lightest nearby, over a reach wider than any stroke, smoothed. Worked out at
     // a quarter of the size, which is plenty for light that changes slowly.
     cv::Mat small, paper;
-    cv::resize(lab[0], small, cv::Size(), 0.25, 0.25, cv::INTER_AREA);
+    cv::resize(lab[0], small, cv::Size(std::max(1, lab[0].cols / 4), std::max(1, lab[0].rows / 4)), 0, 0,
+               cv::INTER_AREA);
     const int reach = std::max(5, std::max(small.cols, small.rows) / 25) | 1;
     cv::dilate(small, paper, Ellipse(reach));
     cv::blur(paper, paper, cv::Size(reach, reach));
@@ -137,14 +137,11 @@ Kind Decide(const Looks& l)
     const cv::Mat colour = (l.chroma >= 14) & ~paper & ~ink;
     const double paperShare = Share(paper), inkShare = Share(ink), colourShare = Share(colour);
     const double middle = 1.0 - paperShare - inkShare - colourShare;
-    // How bright the paper itself is, and how much it varies.
+    // How much the paper's own lightness varies: little on paper, much in a photo's light areas.
     cv::Scalar mean, spread;
     cv::Mat lightness;
     cv::extractChannel(l.lab, lightness, 0);
     cv::meanStdDev(lightness, mean, spread, paper);
-    if (std::getenv("TW_PAGES_FEATURES"))
-        std::fprintf(stderr, "paper %.3f ink %.3f colour %.3f middle %.3f paperL %.1f spread %.1f\n", paperShare,
-                     inkShare, colourShare, middle, mean[0], spread[0]);
     return paperShare > 0.45 && middle < 0.2 && spread[0] < 24 ? Kind::Drawing : Kind::Photo;
 }
 
@@ -643,6 +640,40 @@ std::string Poor(const Page& page)
     return {};
 }
 
+// The page from the picture, with its numbers.
+void DrawPage(cv::Mat rgb, const MakeOptions& options, Page& page)
+{
+    if (options.kind != Kind::Photo) {
+        const std::vector<cv::Point2f> corners = FindSheet(rgb);
+        if (!corners.empty()) {
+            rgb = Straighten(rgb, corners);
+            page.sheet = true;
+        }
+    }
+    const Looks looks = Look(rgb);
+    page.decided = options.kind == Kind::Decide;
+    page.kind = page.decided ? Decide(looks) : options.kind;
+
+    Place place;
+    const cv::Mat lines = page.kind == Kind::Drawing
+                              ? DrawingLines(looks, DrawingTuningFor(options.detail), options.turn, place)
+                              : PhotoLines(rgb, PhotoTuningFor(options.detail), options.turn, place);
+    page.turned = place.turned;
+    cv::Mat ink = cv::Mat::zeros(kPageHeight, kPageWidth, CV_8U);
+    lines.copyTo(ink(place.at));
+    // A frame round the picture, which keeps the paper beside an upright picture apart from it,
+    // and one round the page, so that no region runs off it.
+    cv::rectangle(ink, place.at, 255, 2);
+    cv::rectangle(ink, cv::Point(1, 1), cv::Point(kPageWidth - 2, kPageHeight - 2), 255, 3);
+    Settle(ink, page);
+    page.poor = cv::countNonZero(lines) == 0 ? "nothing in the picture makes an outline; try --photo, or another picture"
+                                             : Poor(page);
+    page.ink.resize(kPagePixels);
+    for (int y = 0; y < kPageHeight; y++)
+        for (int x = 0; x < kPageWidth; x++)
+            page.ink[size_t(y) * kPageWidth + x] = ink.at<uchar>(y, x) ? 1 : 0;
+}
+
 }  // namespace
 
 void StartImaging(const char* argv0)
@@ -673,34 +704,11 @@ Page MakePage(const std::string& picture, const MakeOptions& options)
         throw Failure(picture + " cannot be read" + (why.empty() ? std::string() : ": " + why));
     }
     Page page;
-    if (options.kind != Kind::Photo) {
-        const std::vector<cv::Point2f> corners = FindSheet(rgb);
-        if (!corners.empty()) {
-            rgb = Straighten(rgb, corners);
-            page.sheet = true;
-        }
+    try {
+        DrawPage(rgb, options, page);
+    } catch (const cv::Exception& e) {
+        throw Failure(picture + " cannot be made into a page: " + e.err);
     }
-    const Looks looks = Look(rgb);
-    page.decided = options.kind == Kind::Decide;
-    page.kind = page.decided ? Decide(looks) : options.kind;
-
-    Place place;
-    const cv::Mat lines = page.kind == Kind::Drawing
-                              ? DrawingLines(looks, DrawingTuningFor(options.detail), options.turn, place)
-                              : PhotoLines(rgb, PhotoTuningFor(options.detail), options.turn, place);
-    page.turned = place.turned;
-    cv::Mat ink = cv::Mat::zeros(kPageHeight, kPageWidth, CV_8U);
-    lines.copyTo(ink(place.at));
-    // A frame round the picture, which keeps the paper beside an upright picture apart from it,
-    // and one round the page, so that no region runs off it.
-    cv::rectangle(ink, place.at, 255, 2);    // A frame, so that no region runs off the page.
-    cv::rectangle(ink, cv::Point(1, 1), cv::Point(kPageWidth - 2, kPageHeight - 2), 255, 3);
-    Settle(ink, page);
-    page.poor = Poor(page);
-    page.ink.resize(kPagePixels);
-    for (int y = 0; y < kPageHeight; y++)
-        for (int x = 0; x < kPageWidth; x++)
-            page.ink[size_t(y) * kPageWidth + x] = ink.at<uchar>(y, x) ? 1 : 0;
     return page;
 }
 

@@ -104,43 +104,135 @@ TEST_F(PagesTest, ScannedDrawingComesOutClosedWithNoTinyRegion)
         ASSERT_TRUE(PagePixel(0, y) == 0 && PagePixel(kWidth - 1, y) == 0) << y;
 }
 
-TEST_F(PagesTest, PhotoLikePictureGivesAHandfulToAHundredAndFiftyRegionsAtEveryDetail)
+// A photo becomes regions of like colour: closed by construction, as many as a child can colour,
+// the shapes of the picture among them, and little black.
+TEST_F(PagesTest, PhotoBecomesAPageOfTenToSixtyRegionsAtEveryDetail)
 {
-    PhotoLike().Save("photo.jpg", 3);
+    PhotoLike(1, 6).Save("photo.jpg");
+    size_t fewest = 1000, most = 0;
     for (tp::Detail detail : {tp::Detail::Low, tp::Detail::Medium, tp::Detail::High}) {
         SCOPED_TRACE(int(detail));
         const tp::Page page = MakeAndLoad("photo.jpg", {tp::Kind::Decide, detail});
         ShowBeforeAndAfter("photo.jpg", tp::EncodePreview(page), "pages-photo-" + std::to_string(int(detail)) + ".png");
         EXPECT_EQ(page.kind, tp::Kind::Photo);
+        EXPECT_TRUE(page.poor.empty()) << page.poor;
         const Regions regions = Regions::OfPageImage();
-        EXPECT_GE(regions.size.size(), 5u);
-        EXPECT_LE(regions.size.size(), 150u);
+        EXPECT_GE(regions.size.size(), 10u);
+        EXPECT_LE(regions.size.size(), 60u);
         EXPECT_GE(regions.Smallest(), tp::kMinRegion);
-        // The ball and the sun are shapes of their own (page points at the picture's 0.275 scale).
-        EXPECT_NE(regions.At(192, 330), regions.At(20, 20));
-        EXPECT_NE(regions.At(536, 82), regions.At(20, 20));
+        EXPECT_LT(page.inkShare, 0.12);
+        // The ball and the sun are shapes of their own (page points at about 0.28 of the picture's).
+        EXPECT_NE(regions.At(192, 340), regions.At(20, 20));
+        EXPECT_NE(regions.At(536, 84), regions.At(20, 20));
+        fewest = std::min(fewest, regions.size.size());
+        most = std::max(most, regions.size.size());
     }
+    EXPECT_LT(fewest, most);
 }
 
-// The picture turned a quarter when that fills more of the page; a photo's orientation tag is
-// followed before that is decided.
-TEST_F(PagesTest, TurnsTallPicturesAndFollowsTheOrientationTag)
+// A drawing with a border drawn round it near its edges, 1320 x 920: it fills the page at half
+// its size, so page point (x, y) is picture point (2x, 2y).
+Picture BorderedDrawing()
+{
+    Picture p(1320, 920, 248, 247, 244);
+    p.Box(12, 12, 1308, 908, 8);
+    return p;
+}
+
+// Ink stays ink, whatever its width: a thick stroke is one line, not two edges with a strip
+// between them, and a dot (an eye) stays. Crayon colouring is not ink: it becomes paper inside an
+// outline where the colour meets the paper.
+TEST_F(PagesTest, DrawingsKeepTheirInkAsOneLineAndOutlineTheirColouring)
+{
+    Picture p = BorderedDrawing();
+    p.Ring(340, 460, 220, 220, 40);  // a marker's stroke, 20 pixels wide on the page
+    for (int dx : {-60, 60})
+        p.Paint([&](int x, int y, uint8_t* c) {
+            if (std::hypot(x - (340 + dx), y - 400) <= 14)
+                c[0] = c[1] = c[2] = 20;
+        });
+    p.Crayon(960, 460, 220, 220, 50, 40, 3);
+    p.Save("crayon.png");
+    const tp::Page page = MakeAndLoad("crayon.png");
+    ShowBeforeAndAfter("crayon.png", tp::EncodePreview(page), "pages-crayon.png");
+    EXPECT_EQ(page.kind, tp::Kind::Drawing);
+    EXPECT_TRUE(page.poor.empty()) << page.poor;
+    const Regions regions = Regions::OfPageImage();
+    const int outside = regions.At(330, 60);
+    // The stroke, across its width: all outline.
+    for (int x = 272; x <= 278; x++)
+        EXPECT_EQ(PagePixel(x, 230), 0) << x;
+    // Inside it one region, the eyes in it as outline.
+    EXPECT_NE(regions.At(170, 260), outside);
+    EXPECT_EQ(PagePixel(140, 200), 0);
+    EXPECT_EQ(PagePixel(200, 200), 0);
+    EXPECT_EQ(regions.At(170, 260), regions.At(170, 170));
+    // The crayon disc: paper again, a region of its own, outlined at its edge.
+    EXPECT_EQ(PagePixel(480, 230), PAPER_INDEX);
+    EXPECT_NE(regions.At(480, 230), outside);
+    EXPECT_EQ(regions.At(480, 230), regions.At(480, 150));
+    EXPECT_LT(page.inkShare, 0.15);
+}
+
+// A sheet of paper photographed lying on a table: only the sheet becomes the page, straight, with
+// neither the table nor the sheet's edge as lines.
+TEST_F(PagesTest, PhotographedSheetIsFoundAndStraightened)
+{
+    Picture p(1200, 900, 95, 70, 50);
+    const double quad[4][2] = {{300, 110}, {890, 170}, {950, 820}, {240, 760}};
+    p.Paint([&](int x, int y, uint8_t* c) {
+        for (int i = 0; i < 4; i++) {
+            const double* a = quad[i];
+            const double* b = quad[(i + 1) % 4];
+            if ((b[0] - a[0]) * (y - a[1]) - (b[1] - a[1]) * (x - a[0]) < 0)
+                return;
+        }
+        c[0] = c[1] = c[2] = uint8_t(235 * (1.0 - 0.25 * x / 1200.0));  // lit from the left
+    });
+    p.Ring(595, 465, 170, 170, 8);
+    p.Save("sheet.jpg", 1.0);
+    const tp::Page page = MakeAndLoad("sheet.jpg");
+    ShowBeforeAndAfter("sheet.jpg", tp::EncodePreview(page), "pages-sheet.png");
+    EXPECT_TRUE(page.sheet);
+    EXPECT_EQ(page.kind, tp::Kind::Drawing);
+    const Regions regions = Regions::OfPageImage();
+    // The ring in the middle; round it nothing but paper (and the paper beside the upright sheet).
+    EXPECT_NE(regions.At(330, 230), regions.At(330, 20));
+    EXPECT_LE(regions.size.size(), 4u);
+    EXPECT_LT(page.inkShare, 0.08);
+}
+
+// A picture stays as it stands (after its orientation tag): an upright one is fitted upright with
+// paper beside it; a quarter turn to fill more of the page only when asked for.
+TEST_F(PagesTest, PicturesStayUprightUnlessAskedToTurn)
 {
     struct Case {
         int width, height, orientation;
-        bool turned;
-    } cases[] = {{900, 600, 1, false}, {600, 900, 1, true}, {900, 600, 6, true}, {600, 900, 8, false}};
+        bool turn, turned;
+    } cases[] = {{900, 600, 1, true, false},  {600, 900, 1, false, false}, {600, 900, 1, true, true},
+                 {900, 600, 6, false, false}, {900, 600, 6, true, true},   {600, 900, 8, true, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " orientation " +
-                     std::to_string(c.orientation));
+                     std::to_string(c.orientation) + (c.turn ? " --turn" : ""));
+        // A ring, and a bar above it: which way up the page is.
         Picture p(c.width, c.height, 240, 240, 240);
         p.Ring(c.width / 2.0, c.height / 2.0, 200, 200, 8);
+        p.Box(c.width / 2 - 40, c.height / 2 - 260, c.width / 2 + 40, c.height / 2 - 220, 6);
         p.Save("tall.jpg", 0, c.orientation);
-        const tp::Page page = MakeAndLoad("tall.jpg", {tp::Kind::Drawing, tp::Detail::Medium});
+        tp::MakeOptions options{tp::Kind::Drawing, tp::Detail::Medium};
+        options.turn = c.turn;
+        const tp::Page page = MakeAndLoad("tall.jpg", options);
         EXPECT_EQ(page.turned, c.turned);
-        // The ring stays round and in the middle of the page.
         const Regions regions = Regions::OfPageImage();
-        EXPECT_NE(regions.At(330, 230), regions.At(20, 20));
+        EXPECT_NE(regions.At(330, 230), regions.At(330, 8));
+        // The bar stays above the ring only in an untagged picture left as it is; a tag (6 or 8)
+        // or a turn puts it beside or below.
+        const bool barAbove = c.orientation == 1 && !c.turned;
+        int top = 0, bottom = 0;
+        for (int y = 8; y < kHeight - 8; y++)
+            for (int x = 8; x < kWidth - 8; x++)
+                (y < kHeight / 2 ? top : bottom) += PagePixel(x, y) == 0;
+        EXPECT_EQ(top > bottom + 1000, barAbove) << top << " " << bottom;
     }
 }
 
@@ -230,7 +322,19 @@ TEST_F(PagesTest, ToolRefusesBadInputWithStatusTwoAndWritesNothing)
         {"make ring.png --slot 0 --pages child", "no slot '0'"},
         {"make ring.png --slot 2 --pages blocker/child", "blocker/child"},
         {"make ring.png -o missing/page.TWP", "cannot write missing/page.TWP"},
-        {"make ring.png --slot 2 -o page.TWP --pages child", "either -o FILE or --slot N"},
+        {"make ring.png --slot 2 -o page.TWP --pages child", "either -o FILE or --slot N, not both"},
+        {"make ring.png --pages child", "where the page goes: -o FILE or --slot N"},
+        // Nothing of the parent's lost, and nothing named as what it is not.
+        {"make ring.png -o ring.png", "-o ring.png is the picture itself"},
+        {"make ring.png -o ./ring.png --preview page.png", "-o ./ring.png is the picture itself"},
+        {"make ring.png -o page.TWP --preview ring.png", "--preview ring.png is the picture itself"},
+        {"make ring.png -o page.PNG", "-o page.PNG names a picture, but a page is not one"},
+        {"make ring.png -o page.jpg --preview page.png", "names a picture"},
+        {"make ring.png -o page.TWP --preview page.TWP", "give it a name ending in .png"},
+        // Every output written, or none.
+        {"make ring.png -o page.TWP --preview missing/page.png", "cannot write missing/page.png"},
+        {"make ring.png -o missing/page.TWP --preview page.png", "cannot write missing/page.TWP"},
+        {"make ring.png --slot 2 --pages child --preview missing/page.png", "cannot write missing/page.png"},
         {"make ring.png --slot 2 --detail enormous --pages child", "low, medium or high"},
         {"restore 9 --pages child", "no slot '9'"},
         {"frobnicate", "unknown command"},
@@ -244,11 +348,35 @@ TEST_F(PagesTest, ToolRefusesBadInputWithStatusTwoAndWritesNothing)
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
     EXPECT_EQ(FileBytes("child/holly.TWP"), holly);
+    EXPECT_EQ(FileBytes("ring.png"), png);
     EXPECT_FALSE(fs::exists("child/replaced"));
     EXPECT_FALSE(fs::exists("page.TWP"));
+    EXPECT_FALSE(fs::exists("page.png"));
+    for (const auto& e : fs::directory_iterator("."))
+        EXPECT_NE(e.path().filename().string().rfind(".page", 0), 0u) << "left behind: " << e.path();
     EXPECT_FALSE(fs::exists("blocker/child"));
     for (const auto& e : fs::directory_iterator("child"))
         EXPECT_EQ(e.path().filename().string().rfind(".", 0), std::string::npos) << "left behind: " << e.path();
+}
+
+// A picture that makes a poor page (nothing to colour but the paper): one line saying so and
+// what to try, status 3, nothing written; --force writes it all the same.
+TEST_F(PagesTest, ToolSaysWhenAPageWouldBePoorAndWritesItOnlyWhenForced)
+{
+    Picture(900, 600, 250, 250, 250).Save("blank.png");
+    ToolRun r = RunTool("make blank.png -o page.TWP --preview page.png");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err.rfind("tintwell-pages: blank.png makes a poor page: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("try "), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_FALSE(fs::exists("page.TWP"));
+    EXPECT_FALSE(fs::exists("page.png"));
+
+    r = RunTool("make blank.png -o page.TWP --preview page.png --force");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("it is a poor page: "), std::string::npos) << r.out;
+    EXPECT_EQ(LoadPage("page.TWP"), 1);
+    EXPECT_TRUE(fs::exists("page.png"));
 }
 
 // A page into a slot and back: the replaced pages kept, list telling what is where, restore
@@ -265,7 +393,9 @@ TEST_F(PagesTest, ToolPutsPagesIntoSlotsAndRestoresThem)
     EXPECT_NE(r.out.find("looks like a drawing"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("replaced is kept as child/replaced/holly."), std::string::npos) << r.out;
     EXPECT_EQ(LoadPage("child/holly.TWP"), 1);
-    EXPECT_EQ(Regions::OfPageImage().size.size(), 2u);  // inside and outside the ring
+    // Inside and outside the ring, and the paper either side of it (the picture is cut to the
+    // ring, which is fitted upright).
+    EXPECT_EQ(Regions::OfPageImage().size.size(), 4u);
     EXPECT_TRUE(fs::exists("ring-page.png"));
     // The other pages were copied from the shipped ones as the program does.
     EXPECT_EQ(FileBytes("child/dogwood.TWP"), FileBytes(fs::path(TW_SOURCE_PAGES) / "dogwood.TWP"));
