@@ -142,7 +142,7 @@ Kind Decide(const Looks& l)
     cv::Mat lightness;
     cv::extractChannel(l.lab, lightness, 0);
     cv::meanStdDev(lightness, mean, spread, paper);
-    return paperShare > 0.45 && middle < 0.2 && spread[0] < 24 ? Kind::Drawing : Kind::Photo;
+    return paperShare > 0.45 && middle < 0.1 && spread[0] < 40 ? Kind::Drawing : Kind::Photo;
 }
 
 // --- A photographed sheet ---
@@ -283,7 +283,7 @@ DrawingTuning DrawingTuningFor(Detail detail)
 }
 
 // The part of the drawing with something on it, with a margin: empty paper round a small drawing
-// is not worth the page.
+// is not worth the page. A drawing that fills most of its paper is taken whole.
 cv::Rect Content(const cv::Mat& marks)
 {
     cv::Mat labels, stats, centres;
@@ -295,7 +295,7 @@ cv::Rect Content(const cv::Mat& marks)
             const cv::Rect r(stats.at<int>(i, 0), stats.at<int>(i, 1), stats.at<int>(i, 2), stats.at<int>(i, 3));
             box = box.empty() ? r : (box | r);
         }
-    if (box.empty())
+    if (box.empty() || box.area() > 0.6 * double(marks.total()))
         return cv::Rect(0, 0, marks.cols, marks.rows);
     const int margin = std::max(box.width, box.height) / 20;
     box -= cv::Point(margin, margin);
@@ -334,15 +334,16 @@ cv::Mat DrawingLines(const Looks& l, const DrawingTuning& t, bool mayTurn, Place
     cv::Mat lines = MaskOntoPage(ink(content), place);
     colour = MaskOntoPage(colour(content), place);
     DropSpecks(lines, t.speck);
-    // Gaps of up to 4 pixels closed, so that a fill stays inside its shape.
+    // Lines at least two pixels wide, which also joins pixels that only touch at their corners,
+    // and gaps of up to 4 pixels closed, so that a fill stays inside its shape.
+    cv::dilate(lines, lines, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2, 2)));
     cv::morphologyEx(lines, lines, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5)));
     DropSpecks(colour, t.colourArea);
     cv::Mat inner;
     cv::erode(colour, inner, cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3)));
-    lines |= colour & ~inner;
-    // Lines at least two pixels wide, which also joins pixels that only touch at their corners.
-    cv::dilate(lines, lines, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2, 2)));
-    return lines;
+    // The colour's outline, two pixels wide.
+    cv::dilate(colour & ~inner, inner, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2, 2)));
+    return lines | inner;
 }
 
 // --- A photo's outlines: regions of like colour ---
