@@ -27,8 +27,9 @@ using vips::VImage;
 
 namespace {
 
-// The longest side of the copy the work is done on: twice the page's width.
-constexpr int kWorkSize = 2 * kPageWidth;
+// The copy the work is done on fits a page of twice the page's width and height: a thin line
+// drawn on the picture is still there at that size.
+constexpr int kWorkWidth = 2 * kPageWidth, kWorkHeight = 2 * kPageHeight;
 
 cv::Mat Ellipse(int size)
 {
@@ -40,8 +41,26 @@ double Share(const cv::Mat& mask)
     return cv::countNonZero(mask) / double(mask.total());
 }
 
-// The picture as 8-bit RGB, fitted into the working size, upright by its orientation tag.
-cv::Mat Load(const std::string& path)
+// An image of libvips' as an OpenCV matrix of `type`, computed here.
+cv::Mat ToMat(const VImage& image, int type)
+{
+    size_t size = 0;
+    void* data = image.write_to_memory(&size);
+    cv::Mat m = cv::Mat(image.height(), image.width(), type, data).clone();
+    g_free(data);
+    return m;
+}
+
+// How much a picture of w x h pixels is shrunk to work on, as it will lie on the page: upright, or
+// turned a quarter when that may be done and fills more of it.
+double WorkScale(double w, double h, bool mayTurn)
+{
+    const double upright = std::min(kWorkWidth / w, kWorkHeight / h);
+    return std::min(1.0, mayTurn ? std::max(upright, std::min(kWorkWidth / h, kWorkHeight / w)) : upright);
+}
+
+// The picture as 8-bit RGB, upright by its orientation tag, shrunk to work on.
+cv::Mat Load(const std::string& path, bool mayTurn)
 {
     if (::access(path.c_str(), R_OK) != 0)
         throw Failure(path + " cannot be opened: " + std::strerror(errno));
@@ -55,25 +74,86 @@ cv::Mat Load(const std::string& path)
     if (w * h > kMaxPicturePixels)
         throw Failure(path + " is too large: " + std::to_string(w) + " x " + std::to_string(h) +
                       " pixels, more than 100 megapixels");
-    // Decoded here, once (shrunk as it is read where the format allows): a damaged file fails
-    // now, before anything is written.
-    VImage pic = VImage::thumbnail(path.c_str(), kWorkSize,
-                                   VImage::option()
-                                       ->set("height", kWorkSize)
-                                       ->set("size", VIPS_SIZE_DOWN)
-                                       ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+    // Tags 5 to 8 stand the picture on its side.
+    const bool across = head.get_typeof(VIPS_META_ORIENTATION) != 0 && head.get_int(VIPS_META_ORIENTATION) >= 5;
+    const double scale = across ? WorkScale(double(h), double(w), mayTurn) : WorkScale(double(w), double(h), mayTurn);
+    // Decoded here, once: a damaged file fails now, before anything is written. A JPEG is shrunk
+    // as it is decoded (by its own means, which average); the rest of the way, and any other
+    // picture, is shrunk by averaging too, so that a thin line becomes a fainter one, not a gap.
+    const auto options =
+        VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+    const char* loader = vips_foreign_find_load(path.c_str());
+    int shrink = 1;
+    if (loader && std::strcmp(loader, "VipsForeignLoadJpegFile") == 0) {
+        while (shrink < 8 && scale * shrink * 2 <= 1)
+            shrink *= 2;
+        options->set("shrink", shrink);
+    }
+    VImage pic = VImage::new_from_file(path.c_str(), options);
+    if (pic.has_alpha())
+        pic = pic.flatten(VImage::option()->set(
+            "background", std::vector<double>{pic.format() == VIPS_FORMAT_USHORT ? 65535.0 : 255.0}));
+    if (scale * shrink < 1)
+        pic = pic.resize(scale * shrink, VImage::option()->set("gap", 0.0));
+    // Turned once it is small, in memory.
+    pic = pic.copy_memory().autorot();
     if (pic.bands() < 3 && pic.format() == VIPS_FORMAT_UCHAR)
         pic = pic.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W));
     if (pic.interpretation() != VIPS_INTERPRETATION_sRGB)
         pic = pic.colourspace(VIPS_INTERPRETATION_sRGB);
-    if (pic.has_alpha())
-        pic = pic.flatten(VImage::option()->set("background", std::vector<double>{255, 255, 255}));
     pic = pic.extract_band(0, VImage::option()->set("n", 3)).cast(VIPS_FORMAT_UCHAR);
-    size_t size = 0;
-    void* data = pic.write_to_memory(&size);
-    cv::Mat rgb = cv::Mat(pic.height(), pic.width(), CV_8UC3, data).clone();
-    g_free(data);
-    return rgb;
+    return ToMat(pic, CV_8UC3);
+}
+
+// CIE Lab (D65) of 8-bit sRGB, in floats: L 0 to 100, a and b about -100 to 100. Worked out here
+// with tables, because OpenCV's conversion spends longer building its own tables than a picture
+// takes to convert.
+class Lab {
+public:
+    static const Lab& Tables()
+    {
+        static const Lab tables;
+        return tables;
+    }
+    cv::Vec3f operator()(const cv::Vec3b& rgb) const
+    {
+        const float r = linear_[rgb[0]], g = linear_[rgb[1]], b = linear_[rgb[2]];
+        const float fx = F((0.4124f * r + 0.3576f * g + 0.1805f * b) / 0.9505f);
+        const float fy = F(0.2126f * r + 0.7152f * g + 0.0722f * b);
+        const float fz = F((0.0193f * r + 0.1192f * g + 0.9505f * b) / 1.089f);
+        return {116 * fy - 16, 500 * (fx - fy), 200 * (fy - fz)};
+    }
+
+private:
+    static constexpr int kSteps = 4096;
+    Lab()
+    {
+        for (int i = 0; i < 256; i++) {
+            const double c = i / 255.0;
+            linear_[i] = float(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        }
+        for (int i = 0; i <= kSteps + 1; i++) {
+            const double t = double(i) / kSteps;
+            cube_[i] = float(t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116);
+        }
+    }
+    // The cube root of t (0 to 1), interpolated in the table.
+    float F(float t) const
+    {
+        const float at = std::clamp(t, 0.0f, 1.0f) * kSteps;
+        const int i = int(at);
+        return cube_[i] + (cube_[i + 1] - cube_[i]) * (at - float(i));
+    }
+    float linear_[256];
+    float cube_[kSteps + 2];
+};
+
+cv::Mat LabOf(const cv::Mat& rgb)
+{
+    cv::Mat lab(rgb.size(), CV_32FC3);
+    const Lab& convert = Lab::Tables();
+    rgb.forEach<cv::Vec3b>([&](const cv::Vec3b& p, const int* at) { lab.at<cv::Vec3f>(at[0], at[1]) = convert(p); });
+    return lab;
 }
 
 // --- What the picture shows, measured ---
@@ -82,36 +162,32 @@ cv::Mat Load(const std::string& path)
 // it (1 = as light as the paper, so uneven light and grey paper do not matter) and how colourful
 // each pixel is.
 struct Looks {
-    cv::Mat rgb;     // 8-bit RGB
-    cv::Mat lab;     // 8-bit Lab
-    cv::Mat light;   // float: lightness over the local paper's, 0..1
-    cv::Mat chroma;  // float: Lab chroma, 0..~180
+    cv::Mat lightness;  // float: Lab lightness, 0..100
+    cv::Mat light;      // float: lightness over the local paper's, 0..1
+    cv::Mat chroma;     // float: Lab chroma, 0..~130
 };
 
 Looks Look(const cv::Mat& rgb)
 {
     Looks l;
-    l.rgb = rgb;
-    cv::cvtColor(rgb, l.lab, cv::COLOR_RGB2Lab);
-    std::vector<cv::Mat> lab;
-    cv::split(l.lab, lab);
-    cv::Mat a, b;
-    lab[1].convertTo(a, CV_32F, 1, -128);
-    lab[2].convertTo(b, CV_32F, 1, -128);
-    cv::magnitude(a, b, l.chroma);
+    l.lightness.create(rgb.size(), CV_32F);
+    l.chroma.create(rgb.size(), CV_32F);
+    const Lab& convert = Lab::Tables();
+    rgb.forEach<cv::Vec3b>([&](const cv::Vec3b& p, const int* at) {
+        const cv::Vec3f lab = convert(p);
+        l.lightness.at<float>(at[0], at[1]) = lab[0];
+        l.chroma.at<float>(at[0], at[1]) = std::hypot(lab[1], lab[2]);
+    });
     // The paper: the lightest nearby, over a reach wider than any stroke, smoothed. Worked out at
     // a quarter of the size, which is plenty for light that changes slowly.
     cv::Mat small, paper;
-    cv::resize(lab[0], small, cv::Size(std::max(1, lab[0].cols / 4), std::max(1, lab[0].rows / 4)), 0, 0,
+    cv::resize(l.lightness, small, cv::Size(std::max(1, rgb.cols / 4), std::max(1, rgb.rows / 4)), 0, 0,
                cv::INTER_AREA);
     const int reach = std::max(5, std::max(small.cols, small.rows) / 25) | 1;
     cv::dilate(small, paper, Ellipse(reach));
     cv::blur(paper, paper, cv::Size(reach, reach));
-    cv::resize(paper, paper, lab[0].size(), 0, 0, cv::INTER_LINEAR);
-    cv::Mat grey, base;
-    lab[0].convertTo(grey, CV_32F);
-    paper.convertTo(base, CV_32F);
-    cv::divide(grey, cv::max(base, 1.0), l.light);
+    cv::resize(paper, paper, rgb.size(), 0, 0, cv::INTER_LINEAR);
+    cv::divide(l.lightness, cv::max(paper, 0.4), l.light);
     cv::min(l.light, 1.0, l.light);
     return l;
 }
@@ -139,10 +215,8 @@ Kind Decide(const Looks& l)
     const double middle = 1.0 - paperShare - inkShare - colourShare;
     // How much the paper's own lightness varies: little on paper, much in a photo's light areas.
     cv::Scalar mean, spread;
-    cv::Mat lightness;
-    cv::extractChannel(l.lab, lightness, 0);
-    cv::meanStdDev(lightness, mean, spread, paper);
-    return paperShare > 0.45 && middle < 0.1 && spread[0] < 40 ? Kind::Drawing : Kind::Photo;
+    cv::meanStdDev(l.lightness, mean, spread, paper);
+    return paperShare > 0.45 && middle < 0.1 && spread[0] < 15.7 ? Kind::Drawing : Kind::Photo;
 }
 
 // --- A photographed sheet ---
@@ -558,9 +632,8 @@ cv::Mat PhotoLines(const cv::Mat& rgb, const PhotoTuning& t, bool mayTurn, Place
     // Smoothed, keeping edges: texture and grain are not shapes.
     cv::bilateralFilter(small, smooth, 9, 40, 5);
     cv::bilateralFilter(smooth, small, 9, 40, 5);
-    cv::Mat labF, lab, grey, gx, gy, edges;
-    small.convertTo(labF, CV_32F, 1.0 / 255);
-    cv::cvtColor(labF, lab, cv::COLOR_RGB2Lab);
+    const cv::Mat lab = LabOf(small);
+    cv::Mat grey, gx, gy, edges;
     cv::cvtColor(small, grey, cv::COLOR_RGB2GRAY);
     cv::Sobel(grey, gx, CV_32F, 1, 0);
     cv::Sobel(grey, gy, CV_32F, 0, 1);
@@ -696,7 +769,7 @@ Page MakePage(const std::string& picture, const MakeOptions& options)
     StartImaging(nullptr);
     cv::Mat rgb;
     try {
-        rgb = Load(picture);
+        rgb = Load(picture, options.turn);
     } catch (const VError& e) {
         std::string why = e.what();
         why = why.substr(0, why.find('\n'));
