@@ -377,6 +377,24 @@ cv::Rect Content(const cv::Mat& marks)
     return box & cv::Rect(0, 0, marks.cols, marks.rows);
 }
 
+// The borders between parts (numbered from 1; 0 is no part), two pixels wide: a pixel whose
+// right or lower neighbour is in another part is border, so that no two 4-neighbours in two
+// parts are left touching.
+cv::Mat Borders(const cv::Mat& parts)
+{
+    cv::Mat borders = cv::Mat::zeros(parts.size(), CV_8U);
+    for (int y = 0; y < parts.rows; y++)
+        for (int x = 0; x < parts.cols; x++) {
+            const int p = parts.at<int>(y, x);
+            auto other = [&](int q) { return q > 0 && q != p; };
+            if (p > 0 && ((x + 1 < parts.cols && other(parts.at<int>(y, x + 1))) ||
+                          (y + 1 < parts.rows && other(parts.at<int>(y + 1, x)))))
+                borders.at<uchar>(y, x) = 255;
+        }
+    cv::dilate(borders, borders, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2, 2)));
+    return borders;
+}
+
 // Closes every gap in the lines up to about 2 * `reach` pixels wide, whichever way it runs, so
 // that a fill stays inside its shape. The paper is divided as though every line were `reach`
 // pixels bolder all round, which no such gap gets through; each part then grows back over the
@@ -403,16 +421,7 @@ void CloseGaps(cv::Mat& lines, int reach)
                 front.push_back(j);
             }
     }
-    cv::Mat meet = cv::Mat::zeros(lines.size(), CV_8U);
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            const int i = y * w + x;
-            if (part[i] > 0 && ((x + 1 < w && part[i + 1] > 0 && part[i + 1] != part[i]) ||
-                                (y + 1 < h && part[i + w] > 0 && part[i + w] != part[i])))
-                meet.at<uchar>(y, x) = 255;
-        }
-    cv::dilate(meet, meet, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2, 2)));
-    lines |= meet;
+    lines |= Borders(label);
 }
 
 // Removes every 8-connected piece of `mask` smaller than `least` pixels.
@@ -458,14 +467,15 @@ cv::Mat DrawingLines(const Looks& l, const DrawingTuning& t, bool mayTurn, Place
 
 // --- A photo's outlines: regions of like colour ---
 
+// How far a photo's regions are merged (see Regions::Merge; sizes in page pixels).
 struct PhotoTuning {
-    int regions;  // merged down to this many regions
-    int least;    // and none smaller than this (page pixels)
+    int most, least;
+    double clear;
 };
 
 PhotoTuning PhotoTuningFor(Detail detail)
 {
-    static const PhotoTuning t[3] = {{14, 900}, {26, 500}, {45, 250}};
+    static const PhotoTuning t[3] = {{14, 900, 14}, {26, 500, 10}, {45, 250, 7}};
     return t[int(detail)];
 }
 
@@ -512,148 +522,171 @@ cv::Mat Superpixels(const cv::Mat& rgb, int step)
     return seeds;
 }
 
-// The regions, merged: each region is a set of superpixels with its mean colour and size.
+// How sharply the colour changes at each pixel: the colour difference (CIE76) between the
+// pixels two to either side of it, across or down, whichever is more. A shape's edge, even a
+// soft one, changes much over those four pixels; a sky's or a wall's gentle shading hardly at all.
+cv::Mat Contrast(const cv::Mat& lab)
+{
+    cv::Mat contrast = cv::Mat::zeros(lab.size(), CV_32F);
+    const int w = lab.cols, h = lab.rows;
+    auto at = [&](int x, int y) { return lab.at<cv::Vec3f>(std::clamp(y, 0, h - 1), std::clamp(x, 0, w - 1)); };
+    contrast.forEach<float>([&](float& c, const int* p) {
+        const int y = p[0], x = p[1];
+        c = float(std::max(cv::norm(at(x + 2, y) - at(x - 2, y)), cv::norm(at(x, y + 2) - at(x, y - 2))));
+    });
+    return contrast;
+}
+
+// Regions of superpixels, merged as a colouring book's artist would leave them: what is parted
+// by no more than shading or texture becomes one area, and what a clear edge parts stays apart.
 class Regions {
 public:
-    Regions(const cv::Mat& labels, const cv::Mat& lab, const cv::Mat& edges)
+    Regions(const cv::Mat& labels, const cv::Mat& lab, const cv::Mat& contrast)
     {
         double max = 0;
         cv::minMaxLoc(labels, nullptr, &max);
         const size_t n = size_t(max) + 1;
         parent_.resize(n);
         std::iota(parent_.begin(), parent_.end(), 0);
-        sum_.assign(n, cv::Vec3d());
         size_.assign(n, 0);
+        colour_.assign(n, cv::Vec3d());
+        texture_.assign(n, 0);
+        neighbours_.resize(n);
         for (int y = 0; y < labels.rows; y++)
             for (int x = 0; x < labels.cols; x++) {
                 const int a = labels.at<int>(y, x);
-                sum_[size_t(a)] += cv::Vec3d(lab.at<cv::Vec3f>(y, x));
+                const float c = contrast.at<float>(y, x);
                 size_[size_t(a)]++;
+                colour_[size_t(a)] += cv::Vec3d(lab.at<cv::Vec3f>(y, x));
+                texture_[size_t(a)] += c;
                 if (x + 1 < labels.cols)
-                    Touch(a, labels.at<int>(y, x + 1), edges.at<float>(y, x));
+                    Touch(a, labels.at<int>(y, x + 1), (c + contrast.at<float>(y, x + 1)) / 2);
                 if (y + 1 < labels.rows)
-                    Touch(a, labels.at<int>(y + 1, x), edges.at<float>(y, x));
+                    Touch(a, labels.at<int>(y + 1, x), (c + contrast.at<float>(y + 1, x)) / 2);
             }
         for (size_t i = 0; i < n; i++)
             alive_ += size_[i] > 0;
     }
 
-    // Merges the most alike neighbours, the smallest first, until no region is smaller than
-    // `least` and there are no more than `most`.
-    void MergeDownTo(int most, int least)
+    // Merges neighbours, those that differ least first, until no region is smaller than `least`
+    // (pixels) and no more than `most` are left; then on, while they differ by less than `clear`. A region smaller than `least` is merged before any other,
+    // into whichever neighbour it differs from least; no other merge makes a region of more than
+    // `largest` pixels, so that a page is never most of it one area.
+    void Merge(int most, int least, double clear, int largest)
     {
         struct Pair {
-            double cost;
+            bool small;     // one of them is smaller than `least`
+            double differ;  // how much they differ
             int a, b, sizeA, sizeB;
-            bool operator<(const Pair& o) const { return cost > o.cost; }
+            // The queue's top is the pair to merge first.
+            bool operator<(const Pair& o) const { return small != o.small ? o.small : differ > o.differ; }
         };
         std::priority_queue<Pair> queue;
         auto push = [&](int a, int b) {
-            queue.push({Cost(a, b, least), a, b, size_[size_t(a)], size_[size_t(b)]});
+            const int sa = size_[size_t(a)], sb = size_[size_t(b)];
+            queue.push({std::min(sa, sb) < least, Differ(a, b), a, b, sa, sb});
         };
-        for (const auto& [key, border] : borders_)
-            push(int(key >> 32), int(key & 0xffffffff));
-        while (!queue.empty() && (alive_ > most || Smallest() < least)) {
+        int small = 0;
+        for (size_t a = 0; a < parent_.size(); a++) {
+            small += Alive(int(a)) && size_[a] < least;
+            for (int b : neighbours_[a])
+                if (int(a) < b)
+                    push(int(a), b);
+        }
+        while (!queue.empty()) {
             const Pair p = queue.top();
             queue.pop();
-            const int a = Find(p.a), b = Find(p.b);
-            // Stale: one side has merged since this pair was costed.
-            if (a != p.a || b != p.b || size_[size_t(a)] != p.sizeA || size_[size_t(b)] != p.sizeB)
+            // Stale: one of them has been merged since the pair was put in.
+            if (!Alive(p.a) || !Alive(p.b) || size_[size_t(p.a)] != p.sizeA || size_[size_t(p.b)] != p.sizeB)
                 continue;
-            Join(a, b);
-            for (int n : neighbours_[Find(a)])
-                push(std::min(Find(a), n), std::max(Find(a), n));
+            if (alive_ <= most && small == 0 && p.differ >= clear)
+                break;
+            if (!p.small && p.sizeA + p.sizeB > largest)
+                continue;
+            small -= (p.sizeA < least) + (p.sizeB < least);
+            const int into = Join(p.a, p.b);
+            small += size_[size_t(into)] < least;
+            for (int n : neighbours_[size_t(into)])
+                push(into, n);
         }
     }
 
-    int Of(int label) { return Find(label); }
+    // The region a superpixel has become part of.
+    int Of(int label)
+    {
+        while (parent_[size_t(label)] != label)
+            label = parent_[size_t(label)] = parent_[size_t(parent_[size_t(label)])];
+        return label;
+    }
 
 private:
     struct Border {
         int length = 0;
-        double edge = 0;  // summed edge strength along it
+        double contrast = 0;  // summed along it
     };
 
     static uint64_t Key(int a, int b) { return uint64_t(std::min(a, b)) << 32 | uint32_t(std::max(a, b)); }
+    bool Alive(int a) const { return parent_[size_t(a)] == a && size_[size_t(a)] > 0; }
 
-    void Touch(int a, int b, float edge)
+    void Touch(int a, int b, float contrast)
     {
         if (a == b)
             return;
         Border& border = borders_[Key(a, b)];
         if (border.length++ == 0) {
-            Grow(std::max(a, b));
             neighbours_[size_t(a)].push_back(b);
             neighbours_[size_t(b)].push_back(a);
         }
-        border.edge += edge;
-    }
-    void Grow(int n)
-    {
-        if (neighbours_.size() <= size_t(n))
-            neighbours_.resize(size_t(n) + 1);
+        border.contrast += contrast;
     }
 
-    int Find(int a)
+    // How much two neighbours differ: how sharply the colour changes along their border, less
+    // the texture of the smoother of the two (a tabby's stripes part less than the edge between
+    // its fur and a plain wall), and something for how far apart their colours are, which keeps
+    // a soft edge between unlike colours from being merged across.
+    double Differ(int a, int b) const
     {
-        while (parent_[size_t(a)] != a)
-            a = parent_[size_t(a)] = parent_[size_t(parent_[size_t(a)])];
+        const Border& border = borders_.at(Key(a, b));
+        const double sa = size_[size_t(a)], sb = size_[size_t(b)];
+        const cv::Vec3d apart = colour_[size_t(a)] / sa - colour_[size_t(b)] / sb;
+        return border.contrast / border.length - std::min(texture_[size_t(a)] / sa, texture_[size_t(b)] / sb) +
+               0.6 * std::sqrt(apart.dot(apart));
+    }
+
+    // Puts the smaller of a and b into the larger, which takes over its borders; returns that.
+    int Join(int a, int b)
+    {
+        if (size_[size_t(a)] < size_[size_t(b)])
+            std::swap(a, b);
+        parent_[size_t(b)] = a;
+        size_[size_t(a)] += size_[size_t(b)];
+        colour_[size_t(a)] += colour_[size_t(b)];
+        texture_[size_t(a)] += texture_[size_t(b)];
+        size_[size_t(b)] = 0;
+        alive_--;
+        for (int n : neighbours_[size_t(b)]) {
+            const auto old = borders_.find(Key(b, n));
+            if (n != a) {
+                Border& into = borders_[Key(a, n)];
+                if (into.length == 0) {
+                    neighbours_[size_t(a)].push_back(n);
+                    neighbours_[size_t(n)].push_back(a);
+                }
+                into.length += old->second.length;
+                into.contrast += old->second.contrast;
+            }
+            borders_.erase(old);
+            auto& theirs = neighbours_[size_t(n)];
+            theirs.erase(std::remove(theirs.begin(), theirs.end(), b), theirs.end());
+        }
+        neighbours_[size_t(b)].clear();
         return a;
     }
 
-    int Smallest() const
-    {
-        int least = INT32_MAX;
-        for (size_t i = 0; i < parent_.size(); i++)
-            if (parent_[i] == int(i) && size_[i] > 0)
-                least = std::min(least, size_[i]);
-        return least;
-    }
-
-    // How little it costs to merge two regions: alike colours and a faint border between them
-    // cost little, and a small region (below `least`) merges whatever its colour.
-    double Cost(int a, int b, int least) const
-    {
-        const cv::Vec3d d = sum_[size_t(a)] / size_[size_t(a)] - sum_[size_t(b)] / size_[size_t(b)];
-        const auto it = borders_.find(Key(a, b));
-        const double edge = it == borders_.end() ? 0 : it->second.edge / it->second.length;
-        const double difference = std::sqrt(d.dot(d)) + 0.5 * edge;
-        const int sa = size_[size_t(a)], sb = size_[size_t(b)];
-        const double weight = double(sa) * sb / (sa + sb);
-        return std::min(sa, sb) < least ? difference * std::min(sa, sb) * 1e-6 : difference * difference * weight;
-    }
-
-    void Join(int a, int b)
-    {
-        // b goes into a; a takes over b's borders.
-        parent_[size_t(b)] = a;
-        sum_[size_t(a)] += sum_[size_t(b)];
-        size_[size_t(a)] += size_[size_t(b)];
-        size_[size_t(b)] = 0;
-        alive_--;
-        std::vector<int> merged;
-        for (int n : neighbours_[size_t(a)])
-            merged.push_back(Find(n));
-        for (int n : neighbours_[size_t(b)]) {
-            const int f = Find(n);
-            merged.push_back(f);
-            const auto old = borders_.find(Key(b, n));
-            if (old != borders_.end() && f != a) {
-                Border& into = borders_[Key(a, f)];
-                into.length += old->second.length;
-                into.edge += old->second.edge;
-            }
-        }
-        std::sort(merged.begin(), merged.end());
-        merged.erase(std::unique(merged.begin(), merged.end()), merged.end());
-        merged.erase(std::remove(merged.begin(), merged.end(), a), merged.end());
-        neighbours_[size_t(a)] = merged;
-        neighbours_[size_t(b)].clear();
-    }
-
     std::vector<int> parent_;
-    std::vector<cv::Vec3d> sum_;
     std::vector<int> size_;
+    std::vector<cv::Vec3d> colour_;  // summed (Lab)
+    std::vector<double> texture_;    // contrast, summed
     std::vector<std::vector<int>> neighbours_;
     std::unordered_map<uint64_t, Border> borders_;
     int alive_ = 0;
@@ -668,40 +701,21 @@ cv::Mat PhotoLines(const cv::Mat& rgb, const PhotoTuning& t, bool mayTurn, Place
     // Smoothed, keeping edges: texture and grain are not shapes.
     cv::bilateralFilter(small, smooth, 9, 40, 5);
     cv::bilateralFilter(smooth, small, 9, 40, 5);
-    const cv::Mat lab = LabOf(small);
-    cv::Mat grey, gx, gy, edges;
-    cv::cvtColor(small, grey, cv::COLOR_RGB2GRAY);
-    cv::Sobel(grey, gx, CV_32F, 1, 0);
-    cv::Sobel(grey, gy, CV_32F, 0, 1);
-    cv::magnitude(gx, gy, edges);
-    edges *= 0.25;
-
-    cv::Mat labels = Superpixels(small, 8);
-    Regions regions(labels, lab, edges);
-    regions.MergeDownTo(t.regions, t.least);
-    // Merged labels, few enough for 8 bits, then smoothed so that borders do not zigzag.
+    const cv::Mat labels = Superpixels(small, 8), lab = LabOf(small);
+    Regions regions(labels, lab, Contrast(lab));
+    regions.Merge(t.most, t.least, t.clear, int(0.7 * double(labels.total())));
+    // Merged, then smoothed so that borders do not zigzag (labels few enough for 8 bits).
     std::unordered_map<int, int> number;
     cv::Mat merged(labels.size(), CV_8U);
     for (int y = 0; y < labels.rows; y++)
         for (int x = 0; x < labels.cols; x++) {
             const int r = regions.Of(labels.at<int>(y, x));
-            const auto it = number.emplace(r, int(number.size() % 255)).first;
-            merged.at<uchar>(y, x) = uchar(it->second);
+            merged.at<uchar>(y, x) = uchar(number.emplace(r, int(number.size() % 255)).first->second);
         }
     cv::medianBlur(merged, merged, 7);
     cv::medianBlur(merged, merged, 5);
-    // A pixel whose right or lower neighbour is in another region is border: every pair of
-    // 4-neighbours in two regions has one border pixel between them.
-    cv::Mat lines = cv::Mat::zeros(merged.size(), CV_8U);
-    for (int y = 0; y < merged.rows; y++)
-        for (int x = 0; x < merged.cols; x++) {
-            const uchar m = merged.at<uchar>(y, x);
-            if ((x + 1 < merged.cols && merged.at<uchar>(y, x + 1) != m) ||
-                (y + 1 < merged.rows && merged.at<uchar>(y + 1, x) != m))
-                lines.at<uchar>(y, x) = 255;
-        }
-    cv::dilate(lines, lines, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2, 2)));
-    return lines;
+    merged.convertTo(merged, CV_32S, 1, 1);
+    return Borders(merged);
 }
 
 // --- The page's verdict ---

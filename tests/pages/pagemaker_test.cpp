@@ -108,11 +108,18 @@ TEST_F(PagesTest, ScannedDrawingComesOutClosedWithNoTinyRegion)
         ASSERT_TRUE(PagePixel(0, y) == 0 && PagePixel(kWidth - 1, y) == 0) << y;
 }
 
-// A photo becomes regions of like colour: closed by construction, as many as a child can colour,
-// the shapes of the picture among them, and little black.
-TEST_F(PagesTest, PhotoBecomesAPageOfTenToSixtyRegionsAtEveryDetail)
+// A photo becomes what a colouring book would make of it: each shape an area of its own, closed
+// by construction, and the sky and the ground, shaded as they are, each one area (more of them
+// only when more detail is asked for); little black.
+TEST_F(PagesTest, PhotoBecomesItsShapesOnAPlainBackground)
 {
     PhotoLike(1, 6).Save("photo.jpg");
+    // Page points inside each shape (the picture is fitted at 0.275 across, 0.2875 down).
+    const struct {
+        const char* name;
+        int x, y;
+    } sky{"sky", 20, 20}, ground{"ground", 20, 420}, shapes[] = {
+        {"sun", 536, 84}, {"ball", 192, 345}, {"bush", 357, 273}, {"house", 470, 200}, {"door", 488, 290}};
     size_t fewest = 1000, most = 0;
     for (tp::Detail detail : {tp::Detail::Low, tp::Detail::Medium, tp::Detail::High}) {
         SCOPED_TRACE(int(detail));
@@ -121,13 +128,21 @@ TEST_F(PagesTest, PhotoBecomesAPageOfTenToSixtyRegionsAtEveryDetail)
         EXPECT_EQ(page.kind, tp::Kind::Photo);
         EXPECT_TRUE(page.poor.empty()) << page.poor;
         const Regions regions = Regions::OfPageImage();
-        EXPECT_GE(regions.size.size(), 10u);
-        EXPECT_LE(regions.size.size(), 60u);
+        EXPECT_EQ(int(regions.size.size()), page.regions);
         EXPECT_GE(regions.Smallest(), tp::kMinRegion);
-        EXPECT_LT(page.inkShare, 0.12);
-        // The ball and the sun are shapes of their own (page points at about 0.28 of the picture's).
-        EXPECT_NE(regions.At(192, 340), regions.At(20, 20));
-        EXPECT_NE(regions.At(536, 84), regions.At(20, 20));
+        EXPECT_LE(regions.size.size(), 60u);
+        EXPECT_LT(page.inkShare, 0.1);
+        std::set<int> seen{regions.At(sky.x, sky.y), regions.At(ground.x, ground.y)};
+        EXPECT_EQ(seen.size(), 2u);
+        for (const auto& shape : shapes)
+            EXPECT_TRUE(seen.insert(regions.At(shape.x, shape.y)).second) << shape.name << " is not an area of its own";
+        if (detail != tp::Detail::High) {
+            // Top to bottom of the sky and across the ground, past the shapes: one area each.
+            for (int y = 20; y < 150; y += 10)
+                EXPECT_EQ(regions.At(20, y), regions.At(sky.x, sky.y)) << "sky at " << y;
+            for (int x = 20; x < 640; x += 20)
+                EXPECT_EQ(regions.At(x, 440), regions.At(ground.x, ground.y)) << "ground at " << x;
+        }
         fewest = std::min(fewest, regions.size.size());
         most = std::max(most, regions.size.size());
     }
