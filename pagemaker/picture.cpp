@@ -178,16 +178,20 @@ Looks Look(const cv::Mat& rgb)
         l.lightness.at<float>(at[0], at[1]) = lab[0];
         l.chroma.at<float>(at[0], at[1]) = std::hypot(lab[1], lab[2]);
     });
-    // The paper: the lightest nearby, over a reach wider than any stroke, smoothed. Worked out at
-    // a quarter of the size, which is plenty for light that changes slowly.
+    // The paper: the lightest nearby, over a reach wider than any stroke, smoothed, and never
+    // less than half the lightest paper anywhere (in the middle of a black patch wider than the
+    // reach there is no paper nearby; no shadow is that dark). Worked out at a quarter of the
+    // size, which is plenty for light that changes slowly.
     cv::Mat small, paper;
     cv::resize(l.lightness, small, cv::Size(std::max(1, rgb.cols / 4), std::max(1, rgb.rows / 4)), 0, 0,
                cv::INTER_AREA);
     const int reach = std::max(5, std::max(small.cols, small.rows) / 25) | 1;
     cv::dilate(small, paper, Ellipse(reach));
     cv::blur(paper, paper, cv::Size(reach, reach));
+    double lightest = 0;
+    cv::minMaxLoc(paper, nullptr, &lightest);
     cv::resize(paper, paper, rgb.size(), 0, 0, cv::INTER_LINEAR);
-    cv::divide(l.lightness, cv::max(paper, 0.4), l.light);
+    cv::divide(l.lightness, cv::max(paper, std::max(0.5 * lightest, 0.4)), l.light);
     cv::min(l.light, 1.0, l.light);
     return l;
 }
