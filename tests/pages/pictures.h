@@ -98,9 +98,14 @@ public:
         });
     }
 
+    // How it is stored: as drawn (RGB, 8 bits a channel), grey, 16 bits a channel, or with its
+    // paper (whatever is lighter than mid-grey) transparent and black under the transparency, as
+    // clip art often is, in colour or in grey.
+    enum class Form { Rgb, Grey, Deep, Clear, GreyClear };
+
     // Saved in the format its name says (by libvips), softened by a blur of `blur` pixels and
     // with an orientation tag when one is given.
-    void Save(const std::string& path, double blur = 0, int orientation = 0) const;
+    void Save(const std::string& path, double blur = 0, int orientation = 0, Form form = Form::Rgb) const;
 
 private:
     int w_, h_;
