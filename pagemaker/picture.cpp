@@ -570,6 +570,9 @@ public:
             }
         for (size_t i = 0; i < n; i++)
             alive_ += size_[i] > 0;
+        // Either side of a border, to begin with: the superpixels' colours.
+        for (auto& [key, border] : borders_)
+            border.apart = border.length * Apart(int(key >> 32), int(key & 0xffffffff));
     }
 
     // Merges neighbours, those that differ least first, until no region is smaller than `least`
@@ -627,6 +630,7 @@ private:
     struct Border {
         int length = 0;
         double contrast = 0;  // summed along it
+        double apart = 0;     // how far apart the colours either side are, summed along it
     };
 
     static uint64_t Key(int a, int b) { return uint64_t(std::min(a, b)) << 32 | uint32_t(std::max(a, b)); }
@@ -644,17 +648,23 @@ private:
         border.contrast += contrast;
     }
 
-    // How much two neighbours differ: how sharply the colour changes along their border, less
-    // the texture of the smoother of the two (a tabby's stripes part less than the edge between
-    // its fur and a plain wall), and something for how far apart their colours are, which keeps
-    // a soft edge between unlike colours from being merged across.
+    // How much two neighbours differ: how sharply the colour changes along their border and how
+    // far apart the colours right beside it are, less the texture of the smoother of the two (a
+    // tabby's stripes part less than the edge between its fur and a plain wall); and a little
+    // for how far apart their colours are all in all, which keeps a soft edge between unlike
+    // colours from being merged across, but not the ends of a shaded sky.
     double Differ(int a, int b) const
     {
         const Border& border = borders_.at(Key(a, b));
-        const double sa = size_[size_t(a)], sb = size_[size_t(b)];
-        const cv::Vec3d apart = colour_[size_t(a)] / sa - colour_[size_t(b)] / sb;
-        return border.contrast / border.length - std::min(texture_[size_t(a)] / sa, texture_[size_t(b)] / sb) +
-               0.6 * std::sqrt(apart.dot(apart));
+        const double texture = std::min(texture_[size_t(a)] / size_[size_t(a)], texture_[size_t(b)] / size_[size_t(b)]);
+        return (border.contrast + 1.5 * border.apart) / border.length - texture + 0.25 * Apart(a, b);
+    }
+
+    // How far apart two regions' mean colours are.
+    double Apart(int a, int b) const
+    {
+        const cv::Vec3d d = colour_[size_t(a)] / size_[size_t(a)] - colour_[size_t(b)] / size_[size_t(b)];
+        return std::sqrt(d.dot(d));
     }
 
     // Puts the smaller of a and b into the larger, which takes over its borders; returns that.
@@ -678,6 +688,7 @@ private:
                 }
                 into.length += old->second.length;
                 into.contrast += old->second.contrast;
+                into.apart += old->second.apart;
             }
             borders_.erase(old);
             auto& theirs = neighbours_[size_t(n)];
