@@ -707,6 +707,44 @@ private:
     int alive_ = 0;
 };
 
+// Regions (numbered 1 to `count`) smoothed so that their borders do not zigzag: each pixel goes
+// to the region most of the pixels round it are in.
+cv::Mat Smoothed(const cv::Mat& regions, int count)
+{
+    cv::Mat smoothed = regions.clone(), most = cv::Mat::zeros(regions.size(), CV_32F), share;
+    for (int r = 1; r <= count; r++) {
+        cv::boxFilter(regions == r, share, CV_32F, cv::Size(9, 9));
+        smoothed.setTo(r, share > most);
+        cv::max(most, share, most);
+    }
+    return smoothed;
+}
+
+// Smoothing leaves crumbs of a region inside another, too small to colour: each is given to the
+// region round it rather than left to become a black speck.
+void GiveAwayCrumbs(cv::Mat& regions)
+{
+    cv::Mat pieces, stats, centres;
+    cv::connectedComponentsWithStats(Borders(regions) == 0, pieces, stats, centres, 4, CV_32S);
+    auto crumb = [&](cv::Point p) { return stats.at<int>(pieces.at<int>(p), cv::CC_STAT_AREA) < kMinRegion; };
+    auto whole = [&](cv::Point p) {
+        return p.x >= 0 && p.y >= 0 && p.x < regions.cols && p.y < regions.rows && pieces.at<int>(p) > 0 && !crumb(p);
+    };
+    const cv::Mat before = regions.clone();
+    for (int y = 0; y < regions.rows; y++)
+        for (int x = 0; x < regions.cols; x++) {
+            if (pieces.at<int>(y, x) == 0 || !crumb({x, y}))
+                continue;
+            // The nearest pixel of a whole region across, up or down, up to 3 pixels away.
+            for (int r = 1, given = 0; r <= 3 && !given; r++)
+                for (const cv::Point p : {cv::Point(x - r, y), cv::Point(x + r, y), cv::Point(x, y - r), cv::Point(x, y + r)})
+                    if (!given && whole(p)) {
+                        regions.at<int>(y, x) = before.at<int>(p);
+                        given = 1;
+                    }
+        }
+}
+
 // Outlines of a photo: the borders between regions of like colour, merged until a child can
 // click into every one of them.
 cv::Mat PhotoLines(const cv::Mat& rgb, const PhotoTuning& t, bool mayTurn, Place& place)
@@ -719,17 +757,14 @@ cv::Mat PhotoLines(const cv::Mat& rgb, const PhotoTuning& t, bool mayTurn, Place
     const cv::Mat labels = Superpixels(small, 8), lab = LabOf(small);
     Regions regions(labels, lab, Contrast(lab));
     regions.Merge(t.most, t.least, t.clear, int(0.7 * double(labels.total())));
-    // Merged, then smoothed so that borders do not zigzag (labels few enough for 8 bits).
+    // Merged (regions numbered from 1), then smoothed.
     std::unordered_map<int, int> number;
-    cv::Mat merged(labels.size(), CV_8U);
+    cv::Mat merged(labels.size(), CV_32S);
     for (int y = 0; y < labels.rows; y++)
-        for (int x = 0; x < labels.cols; x++) {
-            const int r = regions.Of(labels.at<int>(y, x));
-            merged.at<uchar>(y, x) = uchar(number.emplace(r, int(number.size() % 255)).first->second);
-        }
-    cv::medianBlur(merged, merged, 7);
-    cv::medianBlur(merged, merged, 5);
-    merged.convertTo(merged, CV_32S, 1, 1);
+        for (int x = 0; x < labels.cols; x++)
+            merged.at<int>(y, x) = number.emplace(regions.Of(labels.at<int>(y, x)), int(number.size()) + 1).first->second;
+    merged = Smoothed(merged, int(number.size()));
+    GiveAwayCrumbs(merged);
     return Borders(merged);
 }
 
