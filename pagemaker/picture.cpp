@@ -41,16 +41,6 @@ double Share(const cv::Mat& mask)
     return cv::countNonZero(mask) / double(mask.total());
 }
 
-// An image of libvips' as an OpenCV matrix of `type`, computed here.
-cv::Mat ToMat(const VImage& image, int type)
-{
-    size_t size = 0;
-    void* data = image.write_to_memory(&size);
-    cv::Mat m = cv::Mat(image.height(), image.width(), type, data).clone();
-    g_free(data);
-    return m;
-}
-
 // How much a picture of w x h pixels is shrunk to work on, as it will lie on the page: upright, or
 // turned a quarter when that may be done and fills more of it.
 double WorkScale(double w, double h, bool mayTurn)
@@ -102,7 +92,11 @@ cv::Mat Load(const std::string& path, bool mayTurn)
     if (pic.interpretation() != VIPS_INTERPRETATION_sRGB)
         pic = pic.colourspace(VIPS_INTERPRETATION_sRGB);
     pic = pic.extract_band(0, VImage::option()->set("n", 3)).cast(VIPS_FORMAT_UCHAR);
-    return ToMat(pic, CV_8UC3);
+    size_t size = 0;
+    void* data = pic.write_to_memory(&size);
+    cv::Mat rgb = cv::Mat(pic.height(), pic.width(), CV_8UC3, data).clone();
+    g_free(data);
+    return rgb;
 }
 
 // CIE Lab (D65) of 8-bit sRGB, in floats: L 0 to 100, a and b about -100 to 100. Worked out here
@@ -137,7 +131,8 @@ private:
             cube_[i] = float(t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116);
         }
     }
-    // The cube root of t (0 to 1), interpolated in the table.
+    // Lab's f(t) for t from 0 to 1 (the cube root, or the straight line that stands for it near
+    // 0), interpolated in the table.
     float F(float t) const
     {
         const float at = std::clamp(t, 0.0f, 1.0f) * kSteps;
