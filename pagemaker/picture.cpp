@@ -571,9 +571,10 @@ public:
     }
 
     // Merges neighbours, those that differ least first, until no region is smaller than `least`
-    // (pixels) and no more than `most` are left; then on, while they differ by less than `clear`. A region smaller than `least` is merged before any other,
-    // into whichever neighbour it differs from least; no other merge makes a region of more than
-    // `largest` pixels, so that a page is never most of it one area.
+    // (pixels) and no more than `most` are left; then on, while they differ by less than
+    // `clear`. A region smaller than `least` is merged before any other, into whichever
+    // neighbour it differs from least; no other merge makes a region of more than `largest`
+    // pixels, so that a page is never most of it one area.
     void Merge(int most, int least, double clear, int largest)
     {
         struct Pair {
@@ -652,7 +653,7 @@ private:
     {
         const Border& border = borders_.at(Key(a, b));
         const double texture = std::min(texture_[size_t(a)] / size_[size_t(a)], texture_[size_t(b)] / size_[size_t(b)]);
-        return (border.contrast + 1.5 * border.apart) / border.length - texture + 0.25 * Apart(a, b);
+        return (border.contrast + 1.5 * border.apart) / border.length - texture + 0.15 * Apart(a, b);
     }
 
     // How far apart two regions' mean colours are.

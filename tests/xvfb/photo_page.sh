@@ -13,7 +13,7 @@ pages=$(dirname "$(readlink -f "$bin")")/tintwell-pages
 
 # Twice the page's size, so page point (x, y) is picture point (2x, 2y); the horizon at y = 280.
 picture="$TW_WORK/garden.jpg"
-convert -size 1320x560 gradient:'#4a86e0-#c4d8e4' \( -size 1320x360 gradient:'#4c9c3a-#3a6424' \) -append \
+convert -seed 1 -size 1320x560 gradient:'#4a86e0-#c4d8e4' \( -size 1320x360 gradient:'#4c9c3a-#3a6424' \) -append \
     -fill '#ffd830' -draw 'circle 1060,180 1060,270' -fill '#d42424' -draw 'circle 420,700 420,810' \
     -attenuate 0.3 +noise Gaussian -quality 90 "$picture" || tw_fail "cannot draw the picture"
 said=$("$pages" make "$picture" --slot 1 --preview "$shots/xvfb-photo-page-page.png") ||
