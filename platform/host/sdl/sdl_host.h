@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/surface.h"
 #include "host/host.h"
@@ -65,12 +66,15 @@ public:
     void GetCursorPos(int& x, int& y) override;
     void SetCursorPos(int x, int y) override;
     void SetWindowIcon(const host::CursorImage& image) override;
+    void AcceptDrops(bool accept) override;
 
     void PublishInstance(const std::string& className) override;
     void UnpublishInstance(const std::string& className) override;
     host::RemoteWindowOps QueryInstance(const std::string& className) override;
     bool RaiseInstance(const std::string& className) override;
     bool RestoreInstance(const std::string& className) override;
+    bool SendInstanceData(const std::string& className, uintptr_t dwData, const std::string& bytes,
+                          intptr_t& result) override;
     // Requests of other processes are carried out inside PollInput and WaitInput.
     void SetInstanceRequests(InstanceRequests* handler) override { requests_ = handler; }
 
@@ -100,6 +104,8 @@ private:
     bool AnswerInstance(InstanceRequest request);
     std::string SocketPath(const std::string& className) const;
     void MousePosition(int& x, int& y) const;
+    // Where the pointer is on the screen now, wherever the window manager or a drag has it.
+    void PointerPosition(int& x, int& y);
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
@@ -122,6 +128,7 @@ private:
     Uint32 userEvents_ = 0;  // first of our two registered event types: wake, instance request
     std::atomic<bool> wakePending_{false};
     bool woken_ = false;
+    std::vector<std::string> dropping_;  // the files of a drop still arriving
 
     std::map<std::string, SDL_Cursor*> cursors_;
     SDL_Cursor* currentCursor_ = nullptr;
