@@ -2,6 +2,7 @@
 // shortcuts, the cursor over the page, and the input helpers that long operations end with.
 #include "app/mainwnd.h"
 
+#include "app/newpage.h"
 #include "app/tintwell.h"
 #include "dialogs/dialogs.h"
 #include "page/page.h"
@@ -198,12 +199,16 @@ static LRESULT OnPaint(HWND hwnd)
             return 0;
         hCurrentCursor = hEditCursor;
         SetCursor(hCurrentCursor);
+        OfferWaitingPicture();
     }
     return 0;
 }
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT result = 0;
+    if (OnPictureMessage(hwnd, message, wParam, lParam, &result))
+        return result;
     switch (message) {
     case WM_CREATE:
         return OnCreate(hwnd);

@@ -3,6 +3,7 @@
 #include "app/tintwell.h"
 
 #include "app/mainwnd.h"
+#include "app/newpage.h"
 #include "dialogs/dialogs.h"
 #include "page/page.h"
 #include "sound/sound.h"
@@ -33,7 +34,18 @@ HBITMAP hbmTitles = NULL;
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
 {
     (void)hPrevInstance;
-    (void)lpCmdLine;
+    // The command line is at most one picture, quoted.
+    char picture[MAX_PATH * 4] = "";
+    if (lpCmdLine && lpCmdLine[0]) {
+        LPCSTR from = lpCmdLine;
+        int length = lstrlenA(from);
+        if (length >= 2 && from[0] == '"' && from[length - 1] == '"') {
+            from++;
+            length -= 2;
+        }
+        if (length > 0 && length < (int)sizeof picture)
+            CopyCut(picture, (size_t)length + 1, from);
+    }
 
     HWND hWndOther = FindWindowA(MAIN_CLASS, NULL);
     if (hWndOther) {
@@ -41,9 +53,13 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
             BringWindowToTop(hWndOther);
             if (IsIconic(hWndOther))
                 ShowWindow(hWndOther, SW_RESTORE);
+            if (picture[0])
+                SendPictureTo(hWndOther, picture);
         }
         return -1;
     }
+    if (picture[0])
+        OfferPictureLater(picture);
 
     RegisterMainClass(hInstance);
     if (!InitInstance(hInstance, nCmdShow))
@@ -178,6 +194,7 @@ int OnCreate(HWND hwnd)
     hCurrentCursor = hArrowCursor;
     hWhiteBrush = (HBRUSH)GetStockObject(WHITE_BRUSH);
     Fonts.CreateFonts();
+    AcceptPictures(hwnd);
     return 0;
 }
 

@@ -42,6 +42,8 @@ const char kUsage[] =
     "  --force   write a page even when it would be a poor one to colour\n"
     "  --pages   the child's folder (default: $TINTWELL_PAGES, else $XDG_DATA_HOME/tintwell\n"
     "            or ~/.local/share/tintwell)\n"
+    "  --from-tintwell  Tintwell itself runs the command, having saved the page it shows, and\n"
+    "            shows the new page after it: --slot is not refused while it runs\n"
     "Exit status: 0 done; 2 nothing done (a wrong command line, a picture that cannot be used, a\n"
     "folder that cannot be written); 3 nothing written, because the picture makes a poor page:\n"
     "fewer than 3 areas big enough to colour, one area over three quarters of it, or more than a\n"
@@ -61,6 +63,7 @@ struct Command {
     std::string pages;
     int slot = 0;
     bool force = false;
+    bool fromTintwell = false;  // the running Tintwell asked, and will not save over the slot
     MakeOptions make;
 };
 
@@ -99,6 +102,8 @@ Command Parse(int argc, char** argv)
             c.make.turn = true;
         else if (a == "--force")
             c.force = true;
+        else if (a == "--from-tintwell")
+            c.fromTintwell = true;
         else if (a == "--photo" || a == "--drawing") {
             const Kind kind = a == "--photo" ? Kind::Photo : Kind::Drawing;
             if (c.make.kind != Kind::Decide && c.make.kind != kind)
@@ -120,7 +125,7 @@ Command Parse(int argc, char** argv)
             plain.push_back(a);
     }
     const bool makeOnly = slotGiven || !c.output.empty() || !c.preview.empty() || c.make.kind != Kind::Decide ||
-                          c.make.detail != Detail::Medium || c.make.turn || c.force;
+                          c.make.detail != Detail::Medium || c.make.turn || c.force || c.fromTintwell;
     if (c.verb == "make") {
         if (plain.size() != 1)
             throw Failure("make needs one picture");
@@ -227,7 +232,7 @@ void RefuseWrongOutputs(const Command& c)
 int Make(const Command& c)
 {
     RefuseWrongOutputs(c);
-    if (c.slot)
+    if (c.slot && !c.fromTintwell)
         RefuseWhileTintwellRuns();
     const Page page = MakePage(c.picture, c.make);
     if (!page.poor.empty() && !c.force)

@@ -68,7 +68,8 @@ TEST(StartOptions, CommandLines) {
         {{"--pages"}, "", false, true},
         {{"--pages="}, "", false, true},
         {{"--pages", ""}, "", false, true},
-        {{"picture.TWP"}, "", false, true},
+        {{"-x"}, "", false, true},
+        {{"a.png", "b.png"}, "", false, true},
     };
     for (const Row& row : rows) {
         auto opts = ParseStartOptions(row.args);
@@ -77,6 +78,9 @@ TEST(StartOptions, CommandLines) {
         EXPECT_EQ(opts.help, row.help) << line;
         EXPECT_EQ(!opts.error.empty(), row.error) << line;
     }
+    auto opts = ParseStartOptions({"--pages", "/p", "cat photo.jpg"});
+    EXPECT_EQ(opts.picture, "cat photo.jpg");
+    EXPECT_EQ(opts.pages, "/p");
 }
 
 TEST(StartOptions, WhichFolder) {

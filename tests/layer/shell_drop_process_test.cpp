@@ -167,14 +167,13 @@ protected:
     // Waits for the child while answering messages, as a program's loop does.
     DWORD WaitAnswering(HANDLE process, int& messages) {
         for (int rounds = 0; rounds < 2000; ++rounds) {
-            DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, 50, QS_ALLINPUT_);
+            DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, 50, QS_ALLINPUT);
             if (r == WAIT_OBJECT_0) return r;
             messages += tw::api::PumpReady() < 0 ? 1 : 0;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the child runs in real time
         }
         return WAIT_TIMEOUT;
     }
-    static constexpr DWORD QS_ALLINPUT_ = 0x04FF;
 };
 
 TEST_F(Processes, AChildsExitCodeAndOutputArriveWhileTheWaitStillAnswersMessages) {
@@ -189,7 +188,7 @@ TEST_F(Processes, AChildsExitCodeAndOutputArriveWhileTheWaitStillAnswersMessages
 
     // A message posted meanwhile wakes the wait before the child is done.
     PostMessageA(top, WM_USER, 0, 0);
-    EXPECT_EQ(MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, INFINITE, 0x04FF), WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, INFINITE, QS_ALLINPUT), WAIT_OBJECT_0 + 1);
     int rounds = 0;
     EXPECT_EQ(WaitAnswering(pi.hProcess, rounds), WAIT_OBJECT_0);
     EXPECT_EQ(CurrentLog().Count(top, WM_USER), 1);

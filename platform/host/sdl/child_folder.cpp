@@ -90,8 +90,10 @@ int CopyIfAbsent(const std::string& from, const std::string& dir, const std::str
 }  // namespace
 
 const char kUsage[] =
-    "Usage: tintwell [--pages FOLDER]\n"
+    "Usage: tintwell [--pages FOLDER] [PICTURE]\n"
     "A colouring program for young children.\n"
+    "  PICTURE         offer to make a colouring page of the picture in place of the page\n"
+    "                  on screen (given to Tintwell when it is running already)\n"
     "  --pages FOLDER  keep the pictures in FOLDER (default: $TINTWELL_PAGES, else\n"
     "                  $XDG_DATA_HOME/tintwell or ~/.local/share/tintwell)\n"
     "  --help          show this and leave\n";
@@ -108,8 +110,12 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
         } else if (a.rfind("--pages=", 0) == 0) {
             opts.pages = a.substr(8);
             if (opts.pages.empty()) opts.error = "--pages needs a folder";
-        } else {
+        } else if (a.empty() || a[0] == '-') {
             opts.error = "unknown argument '" + a + "'";
+        } else if (!opts.picture.empty()) {
+            opts.error = "one picture at a time, not '" + a + "' as well";
+        } else {
+            opts.picture = a;
         }
     }
     return opts;

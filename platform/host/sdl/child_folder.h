@@ -10,6 +10,7 @@ namespace tw::sdl {
 
 struct StartOptions {
     std::string pages;   // --pages DIR; empty: the usual folder
+    std::string picture; // a picture to make a page of; empty when none
     bool help = false;   // --help: print the usage and leave
     std::string error;   // what was wrong with the command line; empty when nothing
 };

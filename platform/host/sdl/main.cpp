@@ -75,11 +75,17 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The picture, named from where the program was started, is opened from the child's folder.
+    std::string picture = opts.picture;
+    if (!picture.empty() && picture[0] != '/') {
+        char here[4096];
+        if (::getcwd(here, sizeof here)) picture = std::string(here) + "/" + picture;
+    }
     int result = 1;
     if (EnterChildFolder(opts.pages)) {
-        // The program takes no command line of its own.
-        char tail[] = "";
-        result = WinMain(GetModuleHandleA(NULL), NULL, tail, SW_SHOWDEFAULT);
+        // The command line's tail as Windows gives it: the picture, quoted.
+        std::string tail = picture.empty() ? std::string() : "\"" + picture + "\"";
+        result = WinMain(GetModuleHandleA(NULL), NULL, tail.data(), SW_SHOWDEFAULT);
     }
 
     host->Close();

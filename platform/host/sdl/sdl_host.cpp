@@ -90,6 +90,7 @@ SdlHost::SdlHost() : screen_(kScreenWidth, kScreenHeight), start_(std::chrono::s
     // dropped text is never taken.
     AcceptDrops(false);
     SDL_EventState(SDL_DROPTEXT, SDL_DISABLE);
+    if (const char* drops = std::getenv("TINTWELL_TEST_DROP")) dropScript_ = drops;
 
     SDL_DisplayMode mode;
     if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
@@ -299,7 +300,37 @@ void SdlHost::Wake() {
 void SdlHost::Pump(uint64_t now) {
     lastPump_ = now;
     SDL_PumpEvents();
+    if (!dropScript_.empty() && now - lastDropLook_ >= kDropLookMicros) {
+        lastDropLook_ = now;
+        PushScriptedDrop();
+    }
     TakeQueued();
+}
+
+// A drop as the desktop makes it, from a file of names (one a line) that a real-window check
+// puts at TINTWELL_TEST_DROP: the same events in SDL's queue, where the pointer is.
+void SdlHost::PushScriptedDrop() {
+    std::FILE* f = std::fopen(dropScript_.c_str(), "r");
+    if (!f) return;
+    std::vector<std::string> names;
+    char line[4096];
+    while (std::fgets(line, sizeof line, f)) {
+        std::string name(line);
+        while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+        if (!name.empty()) names.push_back(name);
+    }
+    std::fclose(f);
+    std::remove(dropScript_.c_str());
+    auto push = [](Uint32 type, const std::string* file) {
+        SDL_Event e;
+        std::memset(&e, 0, sizeof e);
+        e.type = type;
+        e.drop.file = file ? SDL_strdup(file->c_str()) : nullptr;
+        if (SDL_PushEvent(&e) <= 0 && e.drop.file) SDL_free(e.drop.file);
+    };
+    push(SDL_DROPBEGIN, nullptr);
+    for (const std::string& name : names) push(SDL_DROPFILE, &name);
+    push(SDL_DROPCOMPLETE, nullptr);
 }
 
 void SdlHost::TakeQueued() {

@@ -129,6 +129,10 @@ private:
     std::atomic<bool> wakePending_{false};
     bool woken_ = false;
     std::vector<std::string> dropping_;  // the files of a drop still arriving
+    std::string dropScript_;             // TINTWELL_TEST_DROP: where a check leaves a drop to make
+    uint64_t lastDropLook_ = 0;
+    static constexpr uint64_t kDropLookMicros = 100 * 1000;
+    void PushScriptedDrop();
 
     std::map<std::string, SDL_Cursor*> cursors_;
     SDL_Cursor* currentCursor_ = nullptr;
