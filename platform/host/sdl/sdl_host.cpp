@@ -300,10 +300,6 @@ void SdlHost::Wake() {
 void SdlHost::Pump(uint64_t now) {
     lastPump_ = now;
     SDL_PumpEvents();
-    if (!dropScript_.empty() && now - lastDropLook_ >= kDropLookMicros) {
-        lastDropLook_ = now;
-        PushScriptedDrop();
-    }
     TakeQueued();
 }
 
@@ -334,6 +330,13 @@ void SdlHost::PushScriptedDrop() {
 }
 
 void SdlHost::TakeQueued() {
+    if (!dropScript_.empty()) {
+        const uint64_t now = NowMicros();
+        if (now - lastDropLook_ >= kDropLookMicros) {
+            lastDropLook_ = now;
+            PushScriptedDrop();
+        }
+    }
     SDL_Event events[32];
     for (;;) {
         int n = SDL_PeepEvents(events, 32, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
