@@ -1,5 +1,5 @@
 // The simple file calls (_lopen, _lcreat, _lread, _lwrite, _llseek, _lclose and the _h forms),
-// MoveFileExA, DeleteFileA, GetFileAttributesA and CreateDirectoryA, on POSIX files. HFILEs are small numbers of our own, so a
+// MoveFileExA, DeleteFileA, and GetFileAttributesA, on POSIX files. HFILEs are small numbers of our own, so a
 // stale or made-up HFILE never reaches a descriptor someone else owns. MOVEFILE_WRITE_THROUGH
 // puts the file's data on the disk before the rename and the folder's entry after it, so a
 // power cut leaves either the old file or the whole new one.
@@ -280,11 +280,3 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
     return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
 }
 
-BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes) {
-    (void)lpSecurityAttributes;
-    if (!lpPathName || ::mkdir(NativePath(lpPathName).c_str(), 0777) != 0) {
-        SetLastError(ErrorFromErrno(lpPathName ? errno : ENOENT));
-        return FALSE;
-    }
-    return TRUE;
-}

@@ -1,9 +1,8 @@
 // KERNEL32's process-wide odds and ends: the module handle and file, the tick count and Sleep on
-// the host's clock, the local time, the last-error value and the current directory.
+// the host's clock, the last-error value and the current directory.
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <thread>
 
@@ -33,22 +32,6 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
     std::memcpy(lpFilename, path.data(), n);
     lpFilename[n] = '\0';
     return path.size() >= nSize ? nSize : n;
-}
-
-void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime) {
-    if (!lpSystemTime) return;
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    std::tm t{};
-    ::localtime_r(&now.tv_sec, &t);
-    lpSystemTime->wYear = static_cast<WORD>(t.tm_year + 1900);
-    lpSystemTime->wMonth = static_cast<WORD>(t.tm_mon + 1);
-    lpSystemTime->wDayOfWeek = static_cast<WORD>(t.tm_wday);
-    lpSystemTime->wDay = static_cast<WORD>(t.tm_mday);
-    lpSystemTime->wHour = static_cast<WORD>(t.tm_hour);
-    lpSystemTime->wMinute = static_cast<WORD>(t.tm_min);
-    lpSystemTime->wSecond = static_cast<WORD>(t.tm_sec);
-    lpSystemTime->wMilliseconds = static_cast<WORD>(now.tv_nsec / 1000000);
 }
 
 DWORD WINAPI GetTickCount(void) { return DWORD(tw::host::Current().NowMicros() / 1000); }

@@ -1,14 +1,12 @@
-// Child processes and anonymous pipes: CreateProcessA, GetExitCodeProcess, CreatePipe,
-// PeekNamedPipe, ReadFile and CloseHandle, on POSIX processes and pipes behind checked kernel
+// Child processes and anonymous pipes: CreateProcessA, GetExitCodeProcess, CreatePipe, ReadFile
+// and CloseHandle, on POSIX processes and pipes behind checked kernel
 // object handles. A child's command line is split the way Windows programs split theirs; its
 // standard handles are the pipe ends the caller passes (or /dev/null), and it inherits no other
 // descriptor of ours. A process handle is signalled once the child has ended; a child whose
 // handles are all closed before it ends is still collected when it does.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -249,24 +247,6 @@ BOOL WINAPI CreatePipe(PHANDLE hReadPipe, PHANDLE hWritePipe, LPSECURITY_ATTRIBU
     const bool inherit = lpPipeAttributes && lpPipeAttributes->bInheritHandle;
     *hReadPipe = Add(Object::Kind::PipeRead, nullptr, fds[0], inherit);
     *hWritePipe = Add(Object::Kind::PipeWrite, nullptr, fds[1], inherit);
-    return TRUE;
-}
-
-BOOL WINAPI PeekNamedPipe(HANDLE hNamedPipe, LPVOID lpBuffer, DWORD nBufferSize, LPDWORD lpBytesRead,
-                          LPDWORD lpTotalBytesAvail, LPDWORD lpBytesLeftThisMessage) {
-    Object* o = Find(hNamedPipe, Object::Kind::PipeRead);
-    if (!o) return Fail(ERROR_INVALID_HANDLE);
-    if (lpBuffer && nBufferSize) return Fail(ERROR_INVALID_PARAMETER);  // only the count is offered
-    int avail = 0;
-    if (::ioctl(o->fd, FIONREAD, &avail) != 0) return Fail(ErrorFromErrno(errno));
-    if (avail == 0) {
-        // Empty, and no writer left: the pipe is broken, as Windows says of it.
-        pollfd p{o->fd, POLLIN, 0};
-        if (::poll(&p, 1, 0) > 0 && (p.revents & POLLHUP)) return Fail(ERROR_BROKEN_PIPE);
-    }
-    if (lpBytesRead) *lpBytesRead = 0;
-    if (lpTotalBytesAvail) *lpTotalBytesAvail = static_cast<DWORD>(avail);
-    if (lpBytesLeftThisMessage) *lpBytesLeftThisMessage = 0;
     return TRUE;
 }
 

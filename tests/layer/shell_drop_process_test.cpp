@@ -217,7 +217,7 @@ TEST_F(Processes, ARunningChildIsStillActiveAndAKilledOneReportsItsSignal) {
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
 
-    pi = Run("sleep 5 </dev/null >/dev/null 2>&1");
+    pi = Run("exec sleep 5 </dev/null >/dev/null 2>&1");
     ASSERT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
     EXPECT_EQ(code, DWORD(STILL_ACTIVE));
     EXPECT_EQ(MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 0, 0), DWORD(WAIT_TIMEOUT));
@@ -246,8 +246,7 @@ TEST(CommandLine, SplitsAsWindowsProgramsDo) {
 TEST(FileAttributes, FoldersFilesAndMissingOnes) {
     auto dir = std::filesystem::temp_directory_path() / ("tw_attr_" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
-    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
-    EXPECT_FALSE(CreateDirectoryA(dir.c_str(), nullptr));
+    std::filesystem::create_directories(dir);
     EXPECT_EQ(GetFileAttributesA(dir.c_str()) & FILE_ATTRIBUTE_DIRECTORY, DWORD(FILE_ATTRIBUTE_DIRECTORY));
     std::ofstream((dir / "f").string()) << "x";
     EXPECT_EQ(GetFileAttributesA((dir / "f").c_str()), DWORD(FILE_ATTRIBUTE_NORMAL));

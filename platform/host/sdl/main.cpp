@@ -18,12 +18,6 @@
 
 namespace {
 
-std::string ExePath() {
-    std::vector<char> buf(4096);
-    ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-    return n > 0 ? std::string(buf.data(), static_cast<size_t>(n)) : std::string();
-}
-
 // Into the child's folder, made and filled first; false (with a message) when it cannot be used.
 bool EnterChildFolder(const std::string& fromCommandLine) {
     std::string folder = tw::sdl::ChildFolder(fromCommandLine);
@@ -31,7 +25,7 @@ bool EnterChildFolder(const std::string& fromCommandLine) {
     if (folder.empty()) {
         problem = "Tintwell cannot find a home folder to keep the pictures in. Start it with --pages FOLDER.";
     } else {
-        problem = tw::sdl::PrepareChildFolder(folder, tw::sdl::ShippedFolder(ExePath()));
+        problem = tw::sdl::PrepareChildFolder(folder, tw::sdl::ShippedFolder(tw::host::Current().ProgramPath()));
         if (problem.empty() && ::chdir(folder.c_str()) != 0) {
             problem = "Tintwell cannot open the folder " + folder + ": " + std::strerror(errno) + ".";
         }

@@ -71,7 +71,6 @@ BOOL WINAPI CloseHandle(HANDLE hObject);
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400  // a symbolic link, itself
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
-BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 // The program's own file; hModule NULL. The result is the length copied, or nSize when the name was
 // cut short.
 DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
@@ -118,23 +117,9 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
                            LPPROCESS_INFORMATION lpProcessInformation);
 BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode);
 BOOL WINAPI CreatePipe(PHANDLE hReadPipe, PHANDLE hWritePipe, LPSECURITY_ATTRIBUTES lpPipeAttributes, DWORD nSize);
-BOOL WINAPI PeekNamedPipe(HANDLE hNamedPipe, LPVOID lpBuffer, DWORD nBufferSize, LPDWORD lpBytesRead,
-                          LPDWORD lpTotalBytesAvail, LPDWORD lpBytesLeftThisMessage);
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
                      LPOVERLAPPED lpOverlapped);
 
-// Local time
-typedef struct _SYSTEMTIME {
-    WORD wYear;
-    WORD wMonth;
-    WORD wDayOfWeek;
-    WORD wDay;
-    WORD wHour;
-    WORD wMinute;
-    WORD wSecond;
-    WORD wMilliseconds;
-} SYSTEMTIME, *PSYSTEMTIME, *LPSYSTEMTIME;
-void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime);
 // System error codes (GetLastError)
 #define ERROR_SUCCESS 0L
 #define ERROR_FILE_NOT_FOUND 2L
