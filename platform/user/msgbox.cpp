@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/display.h"
 #include "host/probe.h"
 #include "user/user_internal.h"
 #include "user/wnd.h"
@@ -99,7 +98,7 @@ HFONT IconFont() {
 SIZE Layout(Box& box) {
     HDC hdc = GetDC(nullptr);
     HGDIOBJ oldFont = SelectObject(hdc, SystemFont());
-    int screenW = display::Width();
+    int screenW = ScreenBounds().right;
     int maxText = std::max(120, std::min(screenW - 200, 440));
     RECT text{0, 0, maxText, 0};
     DrawTextA(hdc, box.text.c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
@@ -292,7 +291,9 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type) {
     for (HWND h : disabled) EnableWindowInternal(h, FALSE);
 
     SIZE size = Layout(box);
-    int x = (display::Width() - size.cx) / 2, y = (display::Height() - size.cy) / 2;
+    // Centred on the screen the program's windows are drawn on.
+    RECT screen = ScreenBounds();
+    int x = (screen.right - size.cx) / 2, y = (screen.bottom - size.cy) / 2;
     HWND owner = hwnd ? Root(hwnd) : nullptr;
     Boxes().push_back(&box);
     box.hwnd = CreateWindowInternal(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, kMessageBoxClass, box.caption.c_str(),

@@ -179,6 +179,7 @@ void ResetClasses();
 Window* Get(HWND hwnd);           // null for a bad, stale or remote handle
 HWND Root(HWND hwnd);              // the top-level ancestor
 bool IsDescendant(HWND ancestor, HWND hwnd);  // hwnd is ancestor or inside it
+bool OwnedBy(const Window* w, HWND owner);    // owner owns w, directly or through the windows owning w
 bool IsVisibleChain(const Window* w);         // visible, and every ancestor too; not minimised
 bool IsEnabledChain(const Window* w);         // neither it nor an ancestor is disabled
 HWND CreateWindowInternal(DWORD exStyle, LPCSTR className, LPCSTR name, DWORD style, int x, int y, int cx,
@@ -195,7 +196,11 @@ RECT ClientRect(const Window* w);             // (0, 0, cx, cy)
 POINT ClientOrigin(const Window* w);          // client (0, 0) in screen coordinates
 RECT ScreenRect(const Window* w);             // window rectangle in screen coordinates
 Region VisibleRegion(const Window* w, bool clientOnly);
-void LinkTopLevel(HWND hwnd, bool topmost);   // into the z-order, below the WS_EX_TOPMOST ones
+// Moves a top-level window and the pop-ups it owns (in their order) after `after` (HWND_TOP, HWND_BOTTOM or a
+// window) in the z-order, keeping owned windows above their owner and WS_EX_TOPMOST ones above the rest; what
+// comes into view repaints. False when the order stays as it was.
+bool PlaceTopLevel(Window* w, HWND after);
+BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags);
 void Unlink(Window* w);                       // out of its parent's or the top-level z-order
 void ExposeBeneath(Window* w, const RECT& screen);  // what lay under a vanished window repaints
 void ExposeScreenRect(const RECT& screen);    // invalidate what lies under a vanished area
@@ -203,7 +208,10 @@ BOOL ShowWindowInternal(HWND hwnd, int cmd);
 HWND WindowFromScreenPoint(int x, int y);  // deepest visible window; stops at a disabled one
 
 // --- focus, activation and capture (focus.cpp) ---
-void Activate(HWND hwnd);     // makes a top-level window the active one (and gives it the focus)
+void Activate(HWND hwnd);     // makes a top-level window the active one, on top, with the focus
+// The window that takes the activation when `hwnd` is brought forward: the uppermost shown, enabled pop-up it
+// owns (its last active one, as the windows it owns stay in the order they were used), or itself.
+HWND LastActivePopup(HWND hwnd);
 void TakeInputFrom(Window* w);  // focus, capture and activation leave a window going out of sight
 void ResetFocus();
 

@@ -170,3 +170,80 @@ TEST_F(Windows, FocusMovesWithKillFocusBeforeSetFocusAndDisablingDropsIt) {
 }
 
 }  // namespace
+
+namespace {
+
+class ZOrder : public ApiTest {
+protected:
+    void SetUp() override { RegisterTestClasses(); }
+    HWND Owned(HWND owner, int x, int y, DWORD style = WS_POPUP | WS_BORDER | WS_VISIBLE) {
+        return CreateWindowExA(0, "TestWnd", "owned", style, x, y, 100, 100, owner, nullptr, GetModuleHandleA(nullptr),
+                               nullptr);
+    }
+    static HWND At(int x, int y) { return WindowFromPoint(POINT{x, y}); }
+};
+
+// An owned window is always above its owner, whatever brings the owner forward: the windows it owns
+// come along, in their order.
+TEST_F(ZOrder, OwnedWindowsStayAboveTheirOwnerWhateverRaisesIt) {
+    HWND owner = MakeTop(0, 0, 400, 300);
+    HWND dialog = Owned(owner, 50, 50);
+    HWND inner = Owned(dialog, 100, 100);  // owned by the owned one, as a nested dialog is
+    HWND other = MakeTop(0, 0, 400, 300);  // covers all of them
+    PumpReady();
+    ASSERT_EQ(At(60, 60), other);
+    const std::pair<const char*, std::function<void()>> raises[] = {
+        {"BringWindowToTop", [&] { BringWindowToTop(owner); }},
+        {"SetWindowPos HWND_TOP", [&] { SetWindowPos(owner, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }},
+        {"SetForegroundWindow", [&] { SetForegroundWindow(owner); }},
+        {"SetWindowPos without activation",
+         [&] { SetWindowPos(owner, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); }},
+    };
+    for (const auto& [what, raise] : raises) {
+        SCOPED_TRACE(what);
+        SetWindowPos(other, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        PumpReady();
+        ASSERT_EQ(At(60, 60), other);
+        raise();
+        PumpReady();
+        if (OnWine() && std::string(what) == "SetForegroundWindow") {
+            // The active window comes to the top of the z-order; Wine without a window manager
+            // activates it and leaves the order alone.
+            EXPECT_EQ(At(60, 60), other);
+            continue;
+        }
+        EXPECT_EQ(At(60, 60), dialog);
+        EXPECT_EQ(At(120, 120), inner);
+        EXPECT_EQ(At(10, 10), owner);
+    }
+    // Sent to the bottom, an owned window stops just above its owner.
+    SetWindowPos(dialog, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_EQ(At(60, 60), dialog);
+    EXPECT_EQ(At(10, 10), owner);
+    // Moved by SetWindowPos, it stays in its place in the order.
+    SetWindowPos(dialog, nullptr, 200, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(At(210, 20), dialog);
+    RECT r;
+    GetWindowRect(dialog, &r);
+    EXPECT_EQ(r.left, 200);
+    EXPECT_EQ(r.right, 300);
+}
+
+// Brought forward, a window that waits for a pop-up of its own (disabled while the pop-up is up)
+// gives the activation to the pop-up, as a switch to the program does.
+TEST_F(ZOrder, RaisingAnOwnerThatWaitsActivatesItsPopup) {
+    HWND owner = MakeTop(0, 0, 400, 300);
+    HWND popup = Owned(owner, 50, 50);
+    EnableWindow(owner, FALSE);
+    HWND other = MakeTop(0, 0, 400, 300);
+    PumpReady();
+    EXPECT_EQ(GetActiveWindow(), other);
+    BringWindowToTop(owner);
+    PumpReady();
+    EXPECT_EQ(At(60, 60), popup);
+    // Wine activates the owner itself and gives the focus to a window that takes no input.
+    EXPECT_EQ(GetActiveWindow(), OnWine() ? owner : popup);
+    EXPECT_EQ(GetFocus(), OnWine() ? owner : popup);
+}
+
+}  // namespace

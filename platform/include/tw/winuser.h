@@ -150,6 +150,19 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
 
+// SetWindowPos
+#define HWND_TOP ((HWND)0)
+#define HWND_BOTTOM ((HWND)1)
+#define HWND_TOPMOST ((HWND)-1)
+#define HWND_NOTOPMOST ((HWND)-2)
+#define SWP_NOSIZE 0x0001
+#define SWP_NOMOVE 0x0002
+#define SWP_NOZORDER 0x0004
+#define SWP_NOREDRAW 0x0008
+#define SWP_NOACTIVATE 0x0010
+#define SWP_SHOWWINDOW 0x0040
+#define SWP_HIDEWINDOW 0x0080
+
 // PeekMessage
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
@@ -388,6 +401,8 @@ BOOL WINAPI IsWindowVisible(HWND hWnd);
 BOOL WINAPI IsIconic(HWND hWnd);
 BOOL WINAPI BringWindowToTop(HWND hWnd);
 BOOL WINAPI SetForegroundWindow(HWND hWnd);
+BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);
+HWND WINAPI WindowFromPoint(POINT Point);
 HWND WINAPI FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);
 HWND WINAPI GetParent(HWND hWnd);
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
