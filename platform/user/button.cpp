@@ -370,6 +370,10 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
+    case WM_NCHITTEST:
+        // A group box lies over the controls it frames: the mouse passes through it to them.
+        if (TypeOf(w) == BS_GROUPBOX) return HTTRANSPARENT;
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     case BM_CLICK:
         if (TypeOf(w) == BS_GROUPBOX) return 0;
         SetFocus(hwnd);

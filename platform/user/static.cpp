@@ -74,6 +74,10 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(w->stat.font);
+    case WM_NCHITTEST:
+        // A label takes no clicks unless it asks to report them: they go to what lies beneath.
+        if (!(w->style & SS_NOTIFY)) return HTTRANSPARENT;
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     default: return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }

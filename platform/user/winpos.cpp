@@ -174,28 +174,33 @@ void ExposeScreenRect(const RECT& screen) {
     }
 }
 
-HWND WindowFromScreenPoint(int x, int y) {
+HWND WindowFromScreenPoint(int x, int y, LRESULT& hit) {
+    // Every shown window under the point, topmost first, the windows inside one before it (only
+    // through the client area of an enabled one).
     POINT pt{x, y};
-    for (HWND h : S().topLevel) {
-        Window* w = Get(h);
-        if (!w || !IsVisibleChain(w)) continue;
-        if (!Contains(ScreenRect(w), pt)) continue;
-        for (;;) {
-            if (w->style & WS_DISABLED) return w->hwnd;
+    std::vector<HWND> under;
+    auto collect = [&](auto& self, const std::vector<HWND>& list) -> void {
+        for (HWND h : list) {
+            const Window* w = Get(h);
+            if (!w || !(w->style & WS_VISIBLE) || w->iconic || !Contains(ScreenRect(w), pt)) continue;
             POINT o = ClientOrigin(w);
-            if (!Contains(Offset(ClientRect(w), o.x, o.y), pt)) return w->hwnd;
-            Window* hit = nullptr;
-            for (HWND c : w->children) {
-                Window* child = Get(c);
-                if (child && (child->style & WS_VISIBLE) && Contains(ScreenRect(child), pt)) {
-                    hit = child;
-                    break;
-                }
-            }
-            if (!hit) return w->hwnd;
-            w = hit;
+            if (!(w->style & WS_DISABLED) && Contains(Offset(ClientRect(w), o.x, o.y), pt)) self(self, w->children);
+            under.push_back(h);
         }
+    };
+    collect(collect, S().topLevel);
+    // The first that does not answer HTTRANSPARENT takes the point; a disabled one takes it as an error.
+    for (HWND h : under) {
+        const Window* w = Get(h);
+        if (!w) continue;
+        if (w->style & WS_DISABLED) {
+            hit = HTERROR;
+            return h;
+        }
+        hit = SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(x, y));
+        if (hit != HTTRANSPARENT && Get(h)) return h;
     }
+    hit = HTNOWHERE;
     return nullptr;
 }
 
@@ -347,7 +352,10 @@ BOOL WINAPI BringWindowToTop(HWND hwnd) {
     return SetWindowPosInternal(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-HWND WINAPI WindowFromPoint(POINT pt) { return WindowFromScreenPoint(pt.x, pt.y); }
+HWND WINAPI WindowFromPoint(POINT pt) {
+    LRESULT hit;
+    return WindowFromScreenPoint(pt.x, pt.y, hit);
+}
 
 BOOL WINAPI SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags) {
     return SetWindowPosInternal(hwnd, after, x, y, cx, cy, flags);

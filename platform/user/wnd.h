@@ -205,7 +205,10 @@ void Unlink(Window* w);                       // out of its parent's or the top-
 void ExposeBeneath(Window* w, const RECT& screen);  // what lay under a vanished window repaints
 void ExposeScreenRect(const RECT& screen);    // invalidate what lies under a vanished area
 BOOL ShowWindowInternal(HWND hwnd, int cmd);
-HWND WindowFromScreenPoint(int x, int y);  // deepest visible window; stops at a disabled one
+// The window that takes a mouse message at a screen point and its WM_NCHITTEST answer: the
+// deepest shown window there, or the next below it while they answer HTTRANSPARENT; a
+// disabled window takes it with HTERROR. Null (HTNOWHERE) where there is none.
+HWND WindowFromScreenPoint(int x, int y, LRESULT& hit);
 
 // --- focus, activation and capture (focus.cpp) ---
 void Activate(HWND hwnd);     // makes a top-level window the active one, on top, with the focus

@@ -246,4 +246,27 @@ TEST_F(ZOrder, RaisingAnOwnerThatWaitsActivatesItsPopup) {
     EXPECT_EQ(GetFocus(), OnWine() ? owner : popup);
 }
 
+// The mouse passes through a group box (created before the controls it frames, so above them)
+// and through a label to what lies beneath; a label that asks for clicks (SS_NOTIFY) takes them.
+TEST_F(ZOrder, GroupBoxesAndLabelsLetTheMouseThrough) {
+    HWND top = MakeTop();
+    auto make = [&](const char* cls, DWORD style, int x, int y, int w, int h) {
+        return CreateWindowExA(0, cls, "x", WS_CHILD | WS_VISIBLE | style, x, y, w, h, top, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    };
+    HWND group = make("Button", BS_GROUPBOX, 10, 10, 200, 100);
+    HWND radio = make("Button", BS_AUTORADIOBUTTON, 20, 30, 150, 20);
+    HWND label = make("Static", SS_LEFT, 10, 150, 100, 20);
+    HWND notify = make("Static", SS_LEFT | SS_NOTIFY, 10, 180, 100, 20);
+    PumpReady();
+    // The window's client area starts at (1, 1).
+    EXPECT_EQ(At(1 + 30, 1 + 40), radio);
+    EXPECT_EQ(At(1 + 100, 1 + 80), top);
+    EXPECT_EQ(At(1 + 11, 1 + 50), top);  // on the frame itself
+    EXPECT_EQ(SendMessageA(group, WM_NCHITTEST, 0, MAKELPARAM(1 + 100, 1 + 80)), HTTRANSPARENT);
+    EXPECT_EQ(At(1 + 20, 1 + 160), top);
+    EXPECT_EQ(SendMessageA(label, WM_NCHITTEST, 0, MAKELPARAM(1 + 20, 1 + 160)), HTTRANSPARENT);
+    EXPECT_EQ(At(1 + 20, 1 + 190), notify);
+}
+
 }  // namespace

@@ -91,6 +91,17 @@ TEST_F(PrintRun, EnterPrintsTheTurnedPageOnTheDefaultPrinter) {
     EXPECT_EQ(Printers().Pages()[1].Width(), 2480) << "A4 at 300 dpi";
 }
 
+TEST_F(PrintRun, TheMouseChoosesThePrinterThroughTheGroupBox) {
+    OpenDialog();
+    // Clicked where the group box of destinations lies over it.
+    program.ClickItem(101);
+    EXPECT_EQ(Checked(), "Attic (stopped)");
+    program.ClickItem(IDOK);
+    ExpectIdleAgain();
+    ASSERT_EQ(Printers().Jobs().size(), 1u);
+    EXPECT_EQ(Printers().Jobs()[0].destination, "Attic");
+}
+
 TEST_F(PrintRun, EscapeCancelsLeavingCursorWindowAndQueueAlone) {
     const std::string cursor = program.CursorName();
     OpenDialog();

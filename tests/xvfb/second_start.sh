@@ -6,20 +6,14 @@
 # manager, once with one.
 #   second_start.sh TINTWELL_BINARY SOURCE_DIR
 set -u
-bin=$1
-src=$2
 . "$(dirname "$0")/xvfb_common.bash"
-
-tw_need_tools
-tw_prepare_dir "$src"
-tw_start_xvfb 1024x768
-shots=${TW_SHOTS:-$PWD}
+tw_setup "$1" "$2" 1024x768
 # The second picture is damaged, so that turning to it brings up a message box.
 head -c 5000 /dev/urandom >"$TW_WORK/child/holly.TWP"
 
 # click X Y: a left click at a point of the program's 800 x 600 screen.
 click() {
-    xdotool mousemove $((wx + $1)) $((wy + $2)) click 1
+    xdotool mousemove $((TW_WX + $1)) $((TW_WY + $2)) click 1
 }
 
 # same A B GEOMETRY: the two screenshots agree in that part of the screen.
@@ -33,8 +27,7 @@ second_start() {
     local name=$1 before="$TW_WORK/$1-before.png" after="$shots/xvfb-second-start-$1.png"
     tw_settled_screenshot "$before"
     tw_start_program "$bin" "second-$name" TINTWELL_WINDOWED=1
-    tw_wait_exit "$TW_PID" 10 || tw_fail "$name: the second copy is still running"
-    [ "$TW_STATUS" -eq 255 ] || tw_fail "$name: the second copy ended with $TW_STATUS, not 255"
+    tw_expect_exit "$TW_PID" 10 255 "$name: the second copy"
     kill -0 "$first" 2>/dev/null || tw_fail "$name: the first copy ended"
     tw_settled_screenshot "$after"
     same "$before" "$after" "$geometry" ||
@@ -49,7 +42,7 @@ answer() {
     for i in $(seq 40); do
         sleep 0.25
         tw_screenshot "$shot"
-        if ! same "$TW_WORK/$name-before.png" "$shot" "120x40+$((wx + x - 60))+$((wy + y - 20))"; then
+        if ! same "$TW_WORK/$name-before.png" "$shot" "120x40+$((TW_WX + x - 60))+$((TW_WY + y - 20))"; then
             echo "$name: the dialog answered a click at ($x, $y)"
             return 0
         fi
@@ -59,7 +52,7 @@ answer() {
 
 # The top of the message box: the first row of its caption bar down the middle of the screen.
 box_top() {
-    convert "$1" -crop "1x600+$((wx + 400))+$wy" +repage -depth 8 txt:- |
+    convert "$1" -crop "1x600+$((TW_WX + 400))+$TW_WY" +repage -depth 8 txt:- |
         awk -F'[,:]' '/#000080/ {print $2 - 3; exit}'
 }
 
@@ -67,12 +60,11 @@ run() {
     local label=$1 top
     tw_start_program "$bin" "first-$label" TINTWELL_WINDOWED=1 CUPS_SERVER="$TW_WORK/no-such-socket"
     first=$TW_PID
-    tw_wait_window "${TW_WINDOW_WAIT:-10}" || tw_fail "no window titled Tintwell"
+    tw_wait_window "${TW_WINDOW_WAIT:-10}" "$first" || tw_fail "$label: no window titled Tintwell"
     geometry=$(tw_window_geometry "$TW_WID")
-    wx=$(echo "$geometry" | sed 's/.*+\([0-9]*\)+[0-9]*$/\1/')
-    wy=$(echo "$geometry" | sed 's/.*+\([0-9]*\)$/\1/')
+    tw_window_origin "$TW_WID"
     # Keys go to the window under the pointer when there is no window manager.
-    xdotool mousemove $((wx + 400)) $((wy + 590))
+    xdotool mousemove $((TW_WX + 400)) $((TW_WY + 590))
 
     # The dialogs sit in the middle of the 800 x 600 screen, two pixels a dialog unit, with a
     # one-pixel border: the centres of their buttons follow from their tables.
@@ -103,8 +95,7 @@ run() {
     answer "$label-box" 400 $((600 - top - 27))  # OK, at the bottom of the centred box
     sleep 1
     xdotool key q
-    tw_wait_exit "$first" "${TW_EXIT_WAIT:-10}" || tw_fail "$label: still running after Q"
-    [ "$TW_STATUS" -eq 0 ] || tw_fail "$label: exit status $TW_STATUS"
+    tw_expect_exit "$first" "${TW_EXIT_WAIT:-10}" 0 "$label: after Q"
 }
 
 run bare
