@@ -151,8 +151,12 @@ TEST_F(Buttons, PushButtonsDrawThemselvesAndKeepTheirFont) {
     HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
     SendMessageA(push, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     EXPECT_EQ(SendMessageA(push, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(font));
+    // Enter is the dialog manager's: outside a dialog a push button does not click itself.
     SetFocus(push);
     host.Key(VK_RETURN);
+    Pump(host);
+    EXPECT_TRUE(commands.empty());
+    host.Key(VK_SPACE);
     Pump(host);
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(commands[0].first, MAKEWPARAM(IDOK, BN_CLICKED));
