@@ -129,13 +129,10 @@ head = b"TW" + struct.pack("<IHHI", off + len(px), 1, 0, off)
 open(sys.argv[1], "wb").write(head + info + table + bytes(px))
 PY
 
-# tw_print NAME METHOD: runs the program with printer.dta holding METHOD, prints with P and
-# Enter in the print dialog (a screenshot of it is left in the shots folder), and quits.
-tw_print() {
-    local name=$1 method=$2
-    python3 -c "import struct,sys; open(sys.argv[1],'wb').write(struct.pack('<i', int(sys.argv[2])))" \
-        "$TW_WORK/child/printer.dta" "$method"
-    tw_start_program "$bin" "$name" TINTWELL_WINDOWED=1 HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+# tw_open_print_dialog NAME: runs the program, passes the title screen and opens the print dialog
+# with P.
+tw_open_print_dialog() {
+    tw_start_program "$bin" "$1" TINTWELL_WINDOWED=1 HOME="$home" XDG_CONFIG_HOME="$home/.config" \
         CUPS_SERVER="$CUPS_SERVER" LC_ALL=C.UTF-8
     tw_wait_window "${TW_WINDOW_WAIT:-10}" "$TW_PID" || tw_fail "no window titled Tintwell"
     tw_window_origin "$TW_WID"
@@ -145,6 +142,15 @@ tw_print() {
     sleep 1.5
     xdotool key p
     sleep 2
+}
+
+# tw_print NAME METHOD: runs the program with printer.dta holding METHOD, prints with P and
+# Enter in the print dialog (a screenshot of it is left in the shots folder), and quits.
+tw_print() {
+    local name=$1 method=$2
+    python3 -c "import struct,sys; open(sys.argv[1],'wb').write(struct.pack('<i', int(sys.argv[2])))" \
+        "$TW_WORK/child/printer.dta" "$method"
+    tw_open_print_dialog "$name"
     tw_screenshot "$shots/xvfb-print-dialog-$name.png"
     xdotool key Return
 }
@@ -155,16 +161,7 @@ tw_print() {
 # rows lie inside the group box, over which the clicks pass to them.
 tw_print_by_mouse() {
     local name=$1 row=$2 shot
-    tw_start_program "$bin" "$name" TINTWELL_WINDOWED=1 HOME="$home" XDG_CONFIG_HOME="$home/.config" \
-        CUPS_SERVER="$CUPS_SERVER" LC_ALL=C.UTF-8
-    tw_wait_window "${TW_WINDOW_WAIT:-10}" "$TW_PID" || tw_fail "no window titled Tintwell"
-    tw_window_origin "$TW_WID"
-    xdotool mousemove $((TW_WX + 760)) $((TW_WY + 580))
-    sleep 1.5
-    xdotool key Return
-    sleep 1.5
-    xdotool key p
-    sleep 2
+    tw_open_print_dialog "$name"
     xdotool mousemove $((TW_WX + 281)) $((TW_WY + 273 + 28 * row)) click 1
     sleep 1
     shot="$shots/xvfb-print-dialog-$name.png"
