@@ -188,11 +188,14 @@ void Click(HWND hwnd) {
     if (!w || !b) return;
     if (TypeOf(w) == BS_AUTOCHECKBOX) SendMessageA(hwnd, BM_SETCHECK, b->check & BST_CHECKED ? 0 : 1, 0);
     if (TypeOf(w) == BS_AUTORADIOBUTTON && w->parent) {
-        HWND parent = w->parent, other = hwnd;
+        // The walk passes over hidden and disabled buttons: it ends where it came round.
+        HWND parent = w->parent, other = hwnd, first = nullptr;
         do {
             if (DlgCode(other) == (DLGC_BUTTON | DLGC_RADIOBUTTON))
                 SendMessageA(other, BM_SETCHECK, other == hwnd ? BST_CHECKED : BST_UNCHECKED, 0);
             other = GetNextDlgGroupItem(parent, other, FALSE);
+            if (!first) first = other;
+            else if (other == first) break;
         } while (other && other != hwnd);
     }
     Notify(hwnd, BN_CLICKED);
