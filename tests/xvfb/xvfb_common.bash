@@ -432,6 +432,12 @@ tw_settled_screenshot() {
     return 0
 }
 
+# tw_same_area A B GEOMETRY: whether two screenshots agree in that part of the screen.
+tw_same_area() {
+    convert "$1" -crop "$3" +repage "$TW_WORK/same-a.png" && convert "$2" -crop "$3" +repage "$TW_WORK/same-b.png" &&
+        compare -metric AE "$TW_WORK/same-a.png" "$TW_WORK/same-b.png" null: 2>/dev/null
+}
+
 # tw_pixel FILE X Y: the colour of one pixel, as "srgb(r,g,b)".
 tw_pixel() {
     convert "$1" -format "%[pixel:p{$2,$3}]" info:
