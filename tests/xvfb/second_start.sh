@@ -54,8 +54,7 @@ run() {
     local label=$1 top
     tw_start_program "$bin" "first-$label" TINTWELL_WINDOWED=1 CUPS_SERVER="$TW_WORK/no-such-socket"
     first=$TW_PID
-    # A sanitized build on a busy machine may take a while to show its window.
-    tw_wait_window "${TW_WINDOW_WAIT:-30}" "$first" || tw_fail "$label: no window titled Tintwell"
+    tw_wait_window "$TW_WINDOW_WAIT" "$first" || tw_fail "$label: no window titled Tintwell"
     geometry=$(tw_window_geometry "$TW_WID")
     tw_window_origin "$TW_WID"
     # Keys go to the window under the pointer when there is no window manager.

@@ -14,6 +14,9 @@ TW_EXIT_HOOKS=()
 TW_FAIL_LOGS=("program*.log")
 # Put before "FAIL:" (a script's name).
 TW_NAME=${TW_NAME:-}
+# How long a check waits for the program's window: a sanitized build on a machine busy with other
+# work can take more than ten seconds to show it.
+export TW_WINDOW_WAIT=${TW_WINDOW_WAIT:-30}
 
 tw_cleanup() {
     local pid i
