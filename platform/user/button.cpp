@@ -282,6 +282,7 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (TypeOf(w) == BS_GROUPBOX) return 0;
         SetCapture(hwnd);
         SetFocus(hwnd);
+        FocusTaken(hwnd);
         if (!(b = DataOf<ButtonData>(hwnd))) return 0;
         b->tracking = true;
         SetPushed(hwnd, true);

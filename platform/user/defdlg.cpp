@@ -39,14 +39,11 @@ void GiveDefaultLook(HWND dlg, HWND look) {
     if (look && (DlgCode(look) & DLGC_UNDEFPUSHBUTTON)) SendMessageA(look, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
 }
 
-// Where the dialog manager moves the focus (WM_NEXTDLGCTL): a push button that takes it looks
-// like the default one, which Enter presses, for as long as it has it; on any other control the
-// dialog's own default button does.
-void MoveFocus(HWND dlg, HWND to) {
+// Where the dialog manager moves the focus (WM_NEXTDLGCTL, the arrow keys).
+void MoveFocus(HWND to) {
     if (!to) return;
     SetFocus(to);
-    if (DialogData* d = DataOf<DialogData>(dlg)) d->focus = to;
-    GiveDefaultLook(dlg, IsPushButton(to) ? to : DefaultButton(dlg));
+    FocusTaken(to);
 }
 
 // The control whose text marks `c` with an ampersand ("&Default" for d), if any.
@@ -83,13 +80,9 @@ void Arrow(HWND dlg, HWND from, bool back) {
         if (!(DlgCode(next) & DLGC_STATIC)) break;
         if (!first) first = next;
     }
-    if (DlgCode(next) & DLGC_RADIOBUTTON) {
-        SetFocus(next);
-        if (DialogData* d = DataOf<DialogData>(dlg)) d->focus = next;
-        if (SendMessageA(next, BM_GETCHECK, 0, 0) != BST_CHECKED) SendMessageA(next, BM_CLICK, 0, 0);
-        return;
-    }
-    MoveFocus(dlg, next);
+    MoveFocus(next);
+    if ((DlgCode(next) & DLGC_RADIOBUTTON) && SendMessageA(next, BM_GETCHECK, 0, 0) != BST_CHECKED)
+        SendMessageA(next, BM_CLICK, 0, 0);
 }
 
 bool DialogKey(HWND dlg, const MSG& msg, LRESULT code) {
@@ -131,6 +124,15 @@ bool DialogKey(HWND dlg, const MSG& msg, LRESULT code) {
 }  // namespace
 
 namespace tw::user {
+
+void FocusTaken(HWND control) {
+    Window* w = Get(control);
+    HWND dlg = w ? w->parent : nullptr;
+    DialogData* d = DataOf<DialogData>(dlg);
+    if (!d || GetFocus() != control) return;
+    d->focus = control;
+    GiveDefaultLook(dlg, IsPushButton(control) ? control : DefaultButton(dlg));
+}
 
 HWND FirstDialogControl(HWND dlg) {
     HWND first = nullptr;
@@ -262,7 +264,7 @@ LRESULT WINAPI DefDlgProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             bool ours = focus && focus != hwnd && IsDescendant(hwnd, focus);
             to = ours ? GetNextDlgTabItem(hwnd, focus, wParam != 0) : FirstDialogControl(hwnd);
         }
-        MoveFocus(hwnd, to);
+        MoveFocus(to);
         return 0;
     }
     case DM_GETDEFID: return d && d->defId ? MAKELONG(d->defId, DC_HASDEFID) : 0;

@@ -255,6 +255,11 @@ extern const char kDialogClass[];  // "#32770", the class of dialogs and message
 // The first control of a dialog that takes the focus when it opens: the first tab stop, else the
 // first shown, enabled control (defdlg.cpp).
 HWND FirstDialogControl(HWND dlg);
+// The dialog manager or the mouse gave a dialog's control the focus (SetFocus alone does not
+// come here): the dialog gives it back the focus when it is active again, and a push button looks
+// like the default one, which Enter presses, for as long as it has it; on any other control the
+// dialog's own default button does (defdlg.cpp).
+void FocusTaken(HWND control);
 bool IsMessageBox(HWND hwnd);  // a dialog of MessageBoxA's (msgbox.cpp)
 void ForgetMessageBoxes();     // a program abandoned inside a box leaves none behind
 // What a control answers to WM_GETDLGCODE (0 for no window).

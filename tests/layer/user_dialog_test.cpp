@@ -184,6 +184,48 @@ TEST_F(Dialogs, Keyboard) {
     }
 }
 
+// The print dialog's shape: two destinations, Print (the default) and Cancel. Wherever the
+// mouse or the keys put the focus, the frame of the default look is on the button Enter presses.
+TEST_F(Dialogs, TheDefaultLookFollowsTheFocusToWhatEnterPresses) {
+    const Template t(150, 80, {{10, 10, 100, 12, 11, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, "BUTTON", "One"},
+                               {10, 26, 100, 12, 12, BS_AUTORADIOBUTTON, "BUTTON", "Two"},
+                               {10, 60, 50, 14, IDOK, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, "BUTTON", "Print"},
+                               {70, 60, 50, 14, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, "BUTTON", "Cancel"}});
+    auto looksDefault = [](HWND dlg, int id) {
+        return (SendDlgItemMessageA(dlg, id, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) != 0;
+    };
+    auto clickOn = [&](HWND dlg, int id) {
+        RECT r;
+        GetWindowRect(GetDlgItem(dlg, id), &r);
+        host.Click(r.left + 5, r.top + 5);
+    };
+    s.steps.push_back([&] {
+        HWND dlg = Dlg();
+        EXPECT_TRUE(looksDefault(dlg, IDOK));
+        host.Key(VK_TAB);
+        host.Key(VK_TAB);
+    });
+    s.steps.push_back([&] {
+        HWND dlg = Dlg();
+        EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDCANCEL);
+        EXPECT_TRUE(looksDefault(dlg, IDCANCEL));
+        EXPECT_FALSE(looksDefault(dlg, IDOK));
+        clickOn(dlg, 12);  // the second destination, under the mouse
+    });
+    s.steps.push_back([&] {
+        HWND dlg = Dlg();
+        EXPECT_EQ(GetDlgCtrlID(GetFocus()), 12);
+        EXPECT_EQ(IsDlgButtonChecked(dlg, 12), UINT(BST_CHECKED));
+        EXPECT_TRUE(looksDefault(dlg, IDOK));
+        EXPECT_FALSE(looksDefault(dlg, IDCANCEL));
+        host.Key(VK_RETURN);
+    });
+    EXPECT_EQ(Run(t, main), IDOK + 40);
+    std::vector<WPARAM> heard;
+    for (auto& c : s.commands) heard.push_back(c.second);
+    EXPECT_EQ(heard, (std::vector<WPARAM>{12, IDOK}));
+}
+
 TEST_F(Dialogs, NestedDialogsOwnTheirOwner) {
     HWND outer = nullptr, inner = nullptr;
     INT_PTR innerResult = 0;
