@@ -85,7 +85,7 @@ void DrawPushButton(const Window* w, const ButtonData& b, HDC hdc) {
 void DrawCheckButton(HWND hwnd, HDC hdc) {
     Window* w = Get(hwnd);
     RECT r = ClientRect(w);
-    FillRect(hdc, &r, ControlBrush(hwnd, hdc, WM_CTLCOLORSTATIC));
+    FillBackground(hwnd, hdc, WM_CTLCOLORSTATIC);
     auto* b = DataOf<ButtonData>(hwnd);
     if (!b || !(w = Get(hwnd))) return;
     constexpr int kBox = 13;
@@ -236,14 +236,7 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_GETDLGCODE: return DialogCode(w);
     case WM_ERASEBKGND:
-        if (TypeOf(w) == BS_OWNERDRAW && wParam) {
-            HDC hdc = reinterpret_cast<HDC>(wParam);
-            HBRUSH brush = ControlBrush(hwnd, hdc, WM_CTLCOLORBTN);
-            if ((w = Get(hwnd))) {
-                RECT rc = ClientRect(w);
-                FillRect(hdc, &rc, brush);
-            }
-        }
+        if (TypeOf(w) == BS_OWNERDRAW && wParam) FillBackground(hwnd, reinterpret_cast<HDC>(wParam), WM_CTLCOLORBTN);
         return 1;
     case WM_PAINT: {
         PAINTSTRUCT ps;

@@ -222,8 +222,7 @@ BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG msg) {
 
 LRESULT WINAPI DefDlgProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     DialogData* d = DataFor<DialogData>(hwnd, msg);
-    Window* w = Get(hwnd);
-    if (!w) return 0;
+    if (!Get(hwnd)) return 0;
     if (d && d->proc) {
         INT_PTR answer = d->proc(hwnd, msg, wParam, lParam);
         if (msg == WM_INITDIALOG) return answer;
@@ -233,16 +232,10 @@ LRESULT WINAPI DefDlgProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     if (!Get(hwnd)) return 0;
     switch (msg) {
-    case WM_ERASEBKGND: {
-        HDC hdc = reinterpret_cast<HDC>(wParam);
-        if (!hdc) return 0;
-        HBRUSH brush = ControlBrush(hwnd, hdc, WM_CTLCOLORDLG);
-        if ((w = Get(hwnd))) {
-            RECT rc = ClientRect(w);
-            FillRect(hdc, &rc, brush);
-        }
+    case WM_ERASEBKGND:
+        if (!wParam) return 0;
+        FillBackground(hwnd, reinterpret_cast<HDC>(wParam), WM_CTLCOLORDLG);
         return 1;
-    }
     case WM_CLOSE: {
         HWND cancel = GetDlgItem(hwnd, IDCANCEL);
         if (!cancel || IsWindowEnabled(cancel))

@@ -91,4 +91,12 @@ HBRUSH ControlBrush(HWND hwnd, HDC hdc, UINT msg) {
     return brush ? brush : reinterpret_cast<HBRUSH>(DefWindowProcA(asked, msg, wp, lp));
 }
 
+void FillBackground(HWND hwnd, HDC hdc, UINT msg) {
+    HBRUSH brush = ControlBrush(hwnd, hdc, msg);
+    if (Window* w = Get(hwnd)) {  // the answer may have destroyed it
+        RECT rc = ClientRect(w);
+        FillRect(hdc, &rc, brush);
+    }
+}
+
 }  // namespace tw::user

@@ -19,11 +19,10 @@ UINT TypeOf(const Window* w) { return w->style & SS_TYPEMASK; }
 void Paint(HWND hwnd, HDC hdc) {
     Window* w = Get(hwnd);
     if (!w || !hdc) return;
-    HBRUSH brush = ControlBrush(hwnd, hdc, WM_CTLCOLORSTATIC);
+    FillBackground(hwnd, hdc, WM_CTLCOLORSTATIC);
     auto* d = DataOf<StaticData>(hwnd);
     if (!d || !(w = Get(hwnd))) return;
     RECT rc = ClientRect(w);
-    FillRect(hdc, &rc, brush);
     if (TypeOf(w) == SS_ICON) {
         if (d->icon) DrawIcon(hdc, 0, 0, d->icon);
         return;

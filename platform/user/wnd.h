@@ -277,5 +277,6 @@ void DrawDottedRect(HDC hdc, const RECT& r);
 // The brush a control paints its background with: its parent's answer to the WM_CTLCOLOR*
 // message `msg` (a dialog asks itself WM_CTLCOLORDLG), else the default one (defwnd.cpp).
 HBRUSH ControlBrush(HWND hwnd, HDC hdc, UINT msg);
+void FillBackground(HWND hwnd, HDC hdc, UINT msg);  // the client area, with that brush
 
 }  // namespace tw::user
