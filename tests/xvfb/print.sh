@@ -158,10 +158,13 @@ tw_print() {
 # tw_print_by_mouse NAME ROW: like tw_print, but in the print dialog a click on destination ROW
 # (0: the first) and then on Print. The dialog (two queues and "Save as PDF") is centred on the
 # 800 x 600 screen: the window at (210, 194), two pixels a dialog unit, a one-pixel border; the
-# rows lie inside the group box, over which the clicks pass to them.
+# rows lie inside the group box, over which the clicks pass to them. Before the click, Tab takes
+# the focus to Cancel, which then looks like the default button until the click.
 tw_print_by_mouse() {
     local name=$1 row=$2 shot
     tw_open_print_dialog "$name"
+    xdotool key Tab Tab
+    sleep 0.5
     xdotool mousemove $((TW_WX + 281)) $((TW_WY + 273 + 28 * row)) click 1
     sleep 1
     shot="$shots/xvfb-print-dialog-$name.png"
