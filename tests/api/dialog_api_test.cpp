@@ -134,6 +134,14 @@ TEST_F(DialogApi, TheDefaultPushButton) {
         EXPECT_TRUE(isDefault(IDCANCEL));
         EXPECT_FALSE(isDefault(IDOK));
         EXPECT_EQ(SendMessageA(dlg, DM_GETDEFID, 0, 0), MAKELONG(IDOK, DC_HASDEFID));
+        // A mouse press moves the focus as the keys do, and the look with it, as the system's
+        // dialogs show; Wine's buttons leave the look where it was.
+        HWND radio = GetDlgItem(dlg, 11);
+        SendMessageA(radio, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+        SendMessageA(radio, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+        EXPECT_EQ(GetFocus(), radio);
+        EXPECT_EQ(isDefault(IDOK), !OnWine());
+        EXPECT_EQ(isDefault(IDCANCEL), OnWine());
         // On anything else, the default button looks it again.
         SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dlg, 11)), TRUE);
         EXPECT_TRUE(isDefault(IDOK));
