@@ -50,7 +50,8 @@ namespace tw::user {
 // A drop from the host, at screen point (ev.x, ev.y).
 void DropInput(const host::InputEvent& ev) {
     if (ev.files.empty()) return;
-    Window* w = Get(WindowFromScreenPoint(ev.x, ev.y));
+    LRESULT hit = HTNOWHERE;
+    Window* w = Get(WindowFromScreenPoint(ev.x, ev.y, hit));
     while (w && !(w->exStyle & WS_EX_ACCEPTFILES)) w = Get(w->parent);
     // Refused, as over a window that takes no files, while the window takes no input.
     if (!w || !IsEnabledChain(w)) return;
