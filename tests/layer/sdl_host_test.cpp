@@ -175,6 +175,32 @@ TEST_F(SdlHostTest, ClosingTheWindowOrQuittingAsksToClose) {
     EXPECT_EQ(evs[1].kind, Kind::CloseRequest);
 }
 
+TEST_F(SdlHostTest, TheFilesOfOneDropArriveTogetherAndTextIsNotTaken) {
+    host_->AcceptDrops(true);
+    auto push = [](Uint32 type, const char* file) {
+        SDL_Event e{};
+        e.type = type;
+        e.drop.file = file ? SDL_strdup(file) : nullptr;
+        SDL_PushEvent(&e);
+    };
+    push(SDL_DROPBEGIN, nullptr);
+    push(SDL_DROPFILE, "/home/me/a picture.png");
+    push(SDL_DROPTEXT, "some text");
+    push(SDL_DROPFILE, "/home/me/b.jpg");
+    push(SDL_DROPCOMPLETE, nullptr);
+    // A drop of nothing but text is no drop.
+    push(SDL_DROPBEGIN, nullptr);
+    push(SDL_DROPTEXT, "more text");
+    push(SDL_DROPCOMPLETE, nullptr);
+    auto evs = Drain();
+    ASSERT_EQ(evs.size(), 1u);
+    EXPECT_EQ(evs[0].kind, Kind::DropFiles);
+    EXPECT_EQ(evs[0].files, (std::vector<std::string>{"/home/me/a picture.png", "/home/me/b.jpg"}));
+    EXPECT_GE(evs[0].x, 0);
+    EXPECT_LT(evs[0].x, 800);
+    host_->AcceptDrops(false);
+}
+
 TEST_F(SdlHostTest, DisplaySwitchScalesTheScreenAndMapsTheMouseBack) {
     ::setenv("TINTWELL_WINDOWED", "1", 1);
     EXPECT_FALSE(host_->SetDisplayMode(800, 600, 16));
