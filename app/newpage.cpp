@@ -156,8 +156,8 @@ static void ReadReason(HANDLE hRead, char* reason)
         *force = '\0';
 }
 
-// Waits for the child while answering paints, timers and the music; input is ignored meanwhile
-// (the window is disabled and busy). A quit that arrives is put back for the main loop.
+// Waits for the child while answering paints, timers and the music; input is ignored meanwhile,
+// as during a fill. A quit that arrives is put back for the main loop.
 static void WaitAnswering(HANDLE hProcess)
 {
     int quit = 0;
@@ -173,6 +173,10 @@ static void WaitAnswering(HANDLE hProcess)
                 quitCode = msg.wParam;
                 continue;
             }
+            // Input, closing the window among it, waits for no one here.
+            if ((msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) ||
+                (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) || msg.message == WM_SYSCOMMAND)
+                continue;
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }

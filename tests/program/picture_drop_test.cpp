@@ -134,7 +134,13 @@ TEST_F(PictureDrop, TheNewPageIsShownOnceMadeAndThePageReplacedWasSavedFirst)
     ASSERT_TRUE(p.Box());
     EXPECT_NE(p.Box()->text.find("in place of the page Holly?"), std::string::npos) << p.Box()->text;
     p.Answer(IDYES);
+    // Closing the window is ignored while the page is made, as during a fill.
+    tw::host::InputEvent close;
+    close.kind = tw::host::InputEvent::Kind::CloseRequest;
+    p.Schedule(1, close);
+    p.AltF4();
     AwaitPageMaker();
+    EXPECT_TRUE(p.Running());
     EXPECT_FALSE(p.Box());
     EXPECT_EQ(PageMismatches(3), 0) << "the new page is on screen";
     // The copy kept holds the colouring done before the drop.
