@@ -16,7 +16,6 @@
 #include <cstring>
 
 #define WM_OFFERPICTURE (WM_USER + 2)
-#define PICTURE_PATH_BYTES 4096
 #define REASON_BYTES 800
 #define PAGE_MAKER_NAME "tintwell-pages"
 // Page maker exit statuses: 0 done, 2 nothing done (with its reason), 3 a poor page, not written.

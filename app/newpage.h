@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+// The longest picture path taken, with its terminating zero.
+#define PICTURE_PATH_BYTES 4096
+
 // WM_COPYDATA's dwData for a picture's path (its bytes, without a terminating zero).
 #define COPYDATA_PICTURE 0x54575043  // "TWPC"
 

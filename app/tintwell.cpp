@@ -35,7 +35,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
 {
     (void)hPrevInstance;
     // The command line is at most one picture, quoted.
-    char picture[MAX_PATH * 4] = "";
+    char picture[PICTURE_PATH_BYTES] = "";
     if (lpCmdLine && lpCmdLine[0]) {
         LPCSTR from = lpCmdLine;
         int length = lstrlenA(from);

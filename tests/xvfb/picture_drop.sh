@@ -4,7 +4,8 @@
 # on painting while tintwell-pages makes the page, then the new page, which a click colours; the
 # old page is kept under replaced/ and tintwell-pages list agrees. No leaves all as it was. A drop
 # during a fill or on the title screen does nothing; a text file gets the page maker's reason in a
-# box and nothing changes. A second start with a picture hands it to the running copy.
+# box and nothing changes. A second start with a picture hands it to the running copy; a first
+# start with one asks once the page screen is up.
 # Drops come through the SDL host's own drop events (TINTWELL_TEST_DROP: the names of a drop put
 # in a file, made into SDL's drop events where the pointer is), as a desktop's drag would.
 #   picture_drop.sh TINTWELL_BINARY SOURCE_DIR
@@ -165,4 +166,19 @@ echo "the second start's picture became the page in the running copy"
 
 xdotool key q
 tw_expect_exit "$pid" "${TW_EXIT_WAIT:-10}" 0 "after q"
+
+# tintwell PICTURE with no copy running: asked once the page screen is up, not before.
+tw_start "$TW_WORK" first env TINTWELL_WINDOWED=1 "$(readlink -f "$bin")" "$picture"
+pid=$TW_PID
+tw_wait_window "${TW_WINDOW_WAIT:-10}" "$pid" || tw_fail "no window for tintwell PICTURE"
+tw_window_origin "$TW_WID"
+no_box_for 2 || tw_fail "asked on the title screen"
+tw_pass_title "$TW_WID"
+wait_box 10 || tw_fail "tintwell PICTURE did not ask once the page screen was up"
+xdotool key Right Return
+sleep 1
+box_up && tw_fail "the box stayed after No"
+xdotool key q
+tw_expect_exit "$pid" "${TW_EXIT_WAIT:-10}" 0 "after q"
+echo "tintwell PICTURE asked once the page screen was up"
 echo "PASS"
