@@ -284,7 +284,8 @@ static void OfferPicture()
     SetFocus(hWndMain);
     if (status != PAGE_MAKER_DONE) {
         char why[REASON_BYTES + 128];
-        if (status < 0)
+        // A page maker that could not start, or ended without a word, is told as not started.
+        if (status < 0 || !reason[0])
             CopyCut(why, sizeof why, LoadMsg(IDS_PAGE_MAKER_FAILED, 0));
         else
             wsprintfA(why, LoadMsg(IDS_PAGE_NOT_MADE, 0), reason);

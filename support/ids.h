@@ -39,7 +39,7 @@
 #define IDS_MAKE_PAGE_CAPTION 30  // "New Page"
 #define IDS_MAKE_PAGE_ASK 31      // "Make a colouring page of the picture %s in place of the page %s? ..."
 #define IDS_PAGE_NOT_MADE 32      // "No page was made: %s. The page on screen is as it was."
-#define IDS_PAGE_MAKER_FAILED 33  // "The page maker could not be started. ..."
+#define IDS_PAGE_MAKER_FAILED 33  // "The page maker tintwell-pages could not be run, ..."
 #define IDS_PAGE_TITLE_FIRST 40   // the six pages' titles, "Dogwood" to "Sunflower"
 
 // ScreenState: the start-up sequence only ever goes NOTHING -> TITLE -> BUILD -> RUNNING.
