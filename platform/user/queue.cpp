@@ -182,6 +182,33 @@ void CloseRequest() {
     if (target) Post(target, WM_SYSCOMMAND, SC_CLOSE, 0, s.posted);
 }
 
+// The session ends: as Windows does, every top-level window is asked whether it may end
+// (WM_QUERYENDSESSION) and then told whether it does (WM_ENDSESSION); when it does, the process
+// ends with it. A window that says no keeps the session, unless the end is critical.
+void EndSession() {
+    auto& s = S();
+    const bool critical = s.sessionEnd > 1;
+    s.sessionEnd = 0;
+    s.endingSession = true;
+    const LPARAM why = static_cast<LPARAM>(ENDSESSION_LOGOFF | (critical ? ENDSESSION_CRITICAL : 0));
+    const std::vector<HWND> windows = s.topLevel;
+    std::vector<HWND> asked;
+    bool ends = true;
+    for (HWND h : windows) {
+        if (!Get(h)) continue;
+        asked.push_back(h);
+        if (!SendMessageA(h, WM_QUERYENDSESSION, 0, why) && !critical) {
+            ends = false;
+            break;
+        }
+    }
+    for (HWND h : asked)
+        if (Get(h)) SendMessageA(h, WM_ENDSESSION, ends, why);
+    s.endingSession = false;
+    tw::host::Note([&] { return std::string("EndSession ") + (ends ? "ends" : "refused"); });
+    if (ends) host::Current().EndProcess(0);
+}
+
 void HandleInput(const host::InputEvent& ev, uint64_t when) {
     auto& s = S();
     using Kind = host::InputEvent::Kind;
@@ -204,6 +231,7 @@ void HandleInput(const host::InputEvent& ev, uint64_t when) {
     case Kind::KeyUp: KeyInput(ev); break;
     case Kind::Char: break;  // characters come from TranslateMessage
     case Kind::CloseRequest: CloseRequest(); break;
+    case Kind::EndSession: break;  // taken as soon as it is polled
     }
 }
 
@@ -219,6 +247,10 @@ void PollHost(bool force) {
     host::InputEvent ev;
     auto& host = host::Current();
     while (host.PollInput(ev)) {
+        if (ev.kind == host::InputEvent::Kind::EndSession) {
+            s.sessionEnd = std::max(s.sessionEnd, ev.critical ? 2 : 1);
+            continue;
+        }
         // Moves pile up into one, as the system's input queue does with them.
         if (ev.kind == host::InputEvent::Kind::MouseMove && !s.raw.empty() &&
             s.raw.back().event.kind == host::InputEvent::Kind::MouseMove)
@@ -259,6 +291,8 @@ bool PeekInternal(MSG* out, HWND filter, UINT first, UINT last, UINT flags, bool
     auto& s = S();
     if (s.inboxFull.load(std::memory_order_relaxed)) DrainInbox();
     if (forcePoll || ++s.peeksSincePoll >= kPeeksBetweenPolls) PollHost(forcePoll);
+    // Like a message sent from another thread, the session's end is delivered here.
+    if (s.sessionEnd && !s.endingSession && !s.cooking) EndSession();
     bool remove = (flags & PM_REMOVE) != 0;
     auto take = [&](std::deque<MSG>& queue) {
         for (auto it = queue.begin(); it != queue.end(); ++it) {

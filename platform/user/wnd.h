@@ -131,6 +131,10 @@ struct QueueState {
     bool cooking = false;
     bool quit = false;
     int quitCode = 0;
+    // The session's end, asked for by the host and not yet told to the windows: 1, or 2 when it
+    // is critical; and whether the windows are being told now.
+    int sessionEnd = 0;
+    bool endingSession = false;
 
     std::vector<Timer> timers;
     UINT_PTR nextThreadTimer = 0x7F00;

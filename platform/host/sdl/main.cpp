@@ -61,6 +61,8 @@ int main(int argc, char** argv) {
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", "tintwell", 0);
     // Before SDL_Init, which passes X errors on to the handler it finds there.
     tw::sdl::InstallXErrorHandler();
+    // The host catches the signals that end the session itself (the program keeps its page first).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "tintwell: cannot start SDL: %s\n", SDL_GetError());
         return 1;

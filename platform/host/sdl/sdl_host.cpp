@@ -11,6 +11,7 @@
 #include <cstring>
 #include <thread>
 
+#include "host/posix/end_signals.h"
 #include "host/sdl/keymap.h"
 #include "host/sdl/x11.h"
 
@@ -125,6 +126,8 @@ SdlHost::SdlHost() : screen_(kScreenWidth, kScreenHeight), start_(std::chrono::s
     userEvents_ = first == static_cast<Uint32>(-1) ? 0 : first;
     instanceDir_ = DefaultInstanceDir();
     open_ = true;
+    WatchDisplayLoss(window_);
+    posix::CatchEndSignals([this] { Wake(); });
 
     if (const char* path = std::getenv("TINTWELL_TRACE"); path && *path) {
         trace_ = std::fopen(path, "a");
@@ -144,6 +147,7 @@ void SdlHost::Trace(const char* what, const char* detail) {
 
 void SdlHost::Close() {
     audio_.Shutdown();
+    if (open_) posix::CatchEndSignals(nullptr);
     open_ = false;
     published_.clear();
     for (auto& [name, cursor] : cursors_) {
@@ -305,8 +309,33 @@ void SdlHost::TakeQueued() {
         for (int i = 0; i < n; ++i) Translate(events[i]);
         if (n < 32) break;
     }
+    if (posix::TakeEndSignal()) PushEndSession(false);
+    if (DisplayLost() && !displayLossTold_) {
+        displayLossTold_ = true;
+        PushEndSession(true);
+    }
     ServeInstances();
     ServeSound();
+}
+
+void SdlHost::PushEndSession(bool critical) {
+    host::InputEvent ev;
+    ev.kind = host::InputEvent::Kind::EndSession;
+    ev.critical = critical;
+    ev.x = mouseX_;
+    ev.y = mouseY_;
+    queue_.push_back(ev);
+}
+
+void SdlHost::EndProcess(int code) {
+    if (DisplayLost()) {
+        // SDL would wait on the broken connection for the window to go: only the sound is stopped.
+        audio_.Shutdown();
+    } else {
+        Close();
+        SDL_Quit();
+    }
+    std::exit(code);
 }
 
 void SdlHost::ServeSound() {
@@ -355,8 +384,9 @@ void SdlHost::Translate(const SDL_Event& e) {
         ev.alt = (e.key.keysym.mod & KMOD_ALT) != 0;
         break;
     case SDL_QUIT:
-        ev.kind = Kind::CloseRequest;
-        break;
+        // The system asks the application to end (its session is ending).
+        PushEndSession(false);
+        return;
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
