@@ -156,6 +156,10 @@ int SavePage(LPCSTR path)
         return 0;
     wsprintfA(newPath, "%s.new", path);
 
+    // Whatever has the new file's name already goes first (the half-written file of a crash, or a
+    // link to a file elsewhere that writing through would overwrite): the page is written into a
+    // file of its own.
+    DeleteFileA(newPath);
     HFILE hFile = _lcreat(newPath, 0);
     if (hFile == HFILE_ERROR)
         return 0;

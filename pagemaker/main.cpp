@@ -3,7 +3,7 @@
 // written or replaced.
 #include "pagemaker/pagemaker.h"
 
-#include "host/sdl/child_folder.h"
+#include "host/posix/child_folder.h"
 #include "host/posix/instance_link.h"
 
 #include <unistd.h>
@@ -137,10 +137,10 @@ void RefuseWhileTintwellRuns()
 // The child's folder, made and filled with the shipped pages as Tintwell would at its start.
 std::string PreparedFolder(const Command& c)
 {
-    const std::string folder = tw::sdl::ChildFolder(c.pages);
+    const std::string folder = tw::posix::ChildFolder(c.pages);
     if (folder.empty())
         throw Failure("there is no home folder for the pages; give one with --pages");
-    std::string problem = tw::sdl::PrepareChildFolder(folder, tw::sdl::ShippedFolder(ExePath()));
+    std::string problem = tw::posix::PrepareChildFolder(folder, tw::posix::ShippedFolder(ExePath()));
     if (!problem.empty()) {
         if (problem.back() == '.')
             problem.pop_back();
@@ -192,7 +192,7 @@ int Make(const Command& c)
 
 int List(const Command& c)
 {
-    const std::string folder = tw::sdl::ChildFolder(c.pages);
+    const std::string folder = tw::posix::ChildFolder(c.pages);
     if (folder.empty())
         throw Failure("there is no home folder for the pages; give one with --pages");
     std::printf("The pages in %s:\n", folder.c_str());
@@ -210,7 +210,7 @@ int List(const Command& c)
 int Restore(const Command& c)
 {
     RefuseWhileTintwellRuns();
-    const std::string shipped = tw::sdl::ShippedFolder(ExePath());
+    const std::string shipped = tw::posix::ShippedFolder(ExePath());
     if (shipped.empty())
         throw Failure("the pages Tintwell came with cannot be found beside this program");
     const std::vector<uint8_t> bytes = ReadFile(shipped + "/" + kSlots[c.slot - 1].file);

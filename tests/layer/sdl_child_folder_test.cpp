@@ -12,15 +12,15 @@
 #include <optional>
 #include <sstream>
 
-#include "host/sdl/child_folder.h"
+#include "host/posix/child_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using tw::sdl::ChildFolder;
-using tw::sdl::ParseStartOptions;
-using tw::sdl::PrepareChildFolder;
-using tw::sdl::ShippedFolder;
+using tw::posix::ChildFolder;
+using tw::posix::ParseStartOptions;
+using tw::posix::PrepareChildFolder;
+using tw::posix::ShippedFolder;
 
 std::string Read(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);

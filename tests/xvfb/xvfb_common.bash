@@ -162,6 +162,27 @@ tw_start_program() {
     tw_start "$TW_WORK/child" "$name" env "$@" "$bin"
 }
 
+# tw_mount_fat DIR [MEGABYTES]: a FAT file system at DIR (16 MB unless told): an image made by
+# mkfs.fat, mounted by fusefat, which needs FUSE but no kernel module of its own; unmounted when
+# the script exits. Returns 1, saying why, when it cannot be had here.
+tw_mount_fat() {
+    local dir=$1 mb=${2:-16} img mkfs
+    mkfs=$(command -v mkfs.fat || command -v /usr/sbin/mkfs.fat || command -v /sbin/mkfs.fat)
+    if [ -z "$mkfs" ] || ! command -v fusefat >/dev/null; then
+        echo "note: mkfs.fat (dosfstools) or fusefat is not installed"
+        return 1
+    fi
+    img="$TW_WORK/fat-$(basename "$dir").img"
+    "$mkfs" -C "$img" $((mb * 1024)) >/dev/null || return 1
+    mkdir -p "$dir"
+    if ! fusefat -o rw+ "$img" "$dir" >"$TW_WORK/fusefat-$(basename "$dir").log" 2>&1 ||
+        ! stat -f -c %T "$dir" | grep -q fuse; then
+        echo "note: fusefat cannot mount a file system here (is /dev/fuse there?)"
+        return 1
+    fi
+    tw_on_exit "fusermount -u '$dir' 2>/dev/null || fusermount -uz '$dir' 2>/dev/null"
+}
+
 # tw_find_windows: ids of the visible windows titled exactly "Tintwell", one a line.
 tw_find_windows() {
     xdotool search --onlyvisible --name '^Tintwell$' 2>/dev/null

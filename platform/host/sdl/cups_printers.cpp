@@ -1,6 +1,9 @@
 // CUPS destinations and the PDF file destination of the SDL host.
 #include "host/sdl/cups_printers.h"
 
+#include "host/posix/child_folder.h"
+#include "host/posix/files.h"
+
 #include <cups/cups.h>
 #include <fcntl.h>
 #include <langinfo.h>
@@ -38,11 +41,6 @@ struct InfoDeleter {
 };
 using InfoPtr = std::unique_ptr<cups_dinfo_t, InfoDeleter>;
 
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    return home && *home ? home : "/";
-}
-
 // Hundredths of a millimetre to points.
 double Points(int hundredthsMm) { return hundredthsMm * 72.0 / 2540.0; }
 
@@ -54,7 +52,8 @@ bool IsFolder(const std::string& path) {
 }  // namespace
 
 std::string DocumentsFolder() {
-    std::string home = HomeFolder();
+    std::string home = posix::HomeFolder();
+    if (home.empty()) return "";
     const char* config = std::getenv("XDG_CONFIG_HOME");
     std::string file = (config && *config ? std::string(config) : home + "/.config") + "/user-dirs.dirs";
     std::ifstream in(file);
@@ -183,6 +182,10 @@ bool CupsPrinters::Page(const std::string& destination, host::PrintPage& page, s
 bool CupsPrinters::Open(const std::string& destination, std::string& error) {
     if (destination == host::kPdfDestination) {
         std::string folder = DocumentsFolder();
+        if (folder.empty()) {
+            error = "There is no home folder to keep the PDF file in.";
+            return false;
+        }
         if (!IsFolder(folder) && ::mkdir(folder.c_str(), 0755) != 0) {
             error = "The folder " + folder + " cannot be made: " + std::strerror(errno) + ".";
             return false;
@@ -222,45 +225,30 @@ bool CupsPrinters::Deliver(const std::string& destination, const std::string& ti
         return true;
     }
 
-    // A new file: written in full under a temporary name, then linked to a name nobody has
-    // taken (link never replaces), so the folder never shows half a file or loses one.
+    // A new file: written in full under a hidden name, then given a name nobody has taken, so
+    // the folder never shows half a file or loses one.
     std::string folder = DocumentsFolder();
-    std::string temp = folder + "/.tintwell-print-XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = "The file cannot be made in " + folder + ": " + std::strerror(errno) + ".";
+    posix::Fd dir(folder.empty() ? -1 : posix::OpenFolder(AT_FDCWD, folder.c_str()));
+    if (!dir.Valid()) {
+        error = "The file cannot be made in " + folder + ": " + std::strerror(folder.empty() ? ENOENT : errno) + ".";
         return false;
     }
-    size_t done = 0;
-    while (done < pdf.size()) {
-        ssize_t n = ::write(fd, pdf.data() + done, pdf.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += size_t(n);
-    }
-    int writeErrno = errno;
-    bool written = done == pdf.size() && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-    if (!written && done == pdf.size()) writeErrno = errno;
-    ::close(fd);
-    if (!written) {
-        ::unlink(temp.c_str());
-        error = "The file cannot be written in " + folder + ": " + std::strerror(writeErrno) + ".";
+    posix::WholeFile file;
+    if (int err = file.Write(dir.Get(), "tintwell-print", pdf)) {
+        error = "The file cannot be written in " + folder + ": " + std::strerror(err) + ".";
         return false;
     }
     long long now = (long long)std::time(nullptr);
     for (int attempt = 1; attempt <= 100; ++attempt) {
-        std::string path = folder + "/" + PdfFileName(title, now, attempt);
-        if (::link(temp.c_str(), path.c_str()) == 0) {
-            ::unlink(temp.c_str());
-            return true;
-        }
-        if (errno != EEXIST) {
-            error = "The file " + path + " cannot be made: " + std::strerror(errno) + ".";
-            break;
+        std::string name = PdfFileName(title, now, attempt);
+        int err = file.Publish(name, posix::Publish::NoReplace);
+        if (!err) return true;
+        if (err != EEXIST) {
+            error = "The file " + folder + "/" + name + " cannot be made: " + std::strerror(err) + ".";
+            return false;
         }
     }
-    if (error.empty()) error = "There are too many files of that name in " + folder + ".";
-    ::unlink(temp.c_str());
+    error = "There are too many files of that name in " + folder + ".";
     return false;
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "host/sdl/child_folder.h"
+#include "host/posix/child_folder.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/x11.h"
 
@@ -26,12 +26,12 @@ std::string ExePath() {
 
 // Into the child's folder, made and filled first; false (with a message) when it cannot be used.
 bool EnterChildFolder(const std::string& fromCommandLine) {
-    std::string folder = tw::sdl::ChildFolder(fromCommandLine);
+    std::string folder = tw::posix::ChildFolder(fromCommandLine);
     std::string problem;
     if (folder.empty()) {
         problem = "Tintwell cannot find a home folder to keep the pictures in. Start it with --pages FOLDER.";
     } else {
-        problem = tw::sdl::PrepareChildFolder(folder, tw::sdl::ShippedFolder(ExePath()));
+        problem = tw::posix::PrepareChildFolder(folder, tw::posix::ShippedFolder(ExePath()));
         if (problem.empty() && ::chdir(folder.c_str()) != 0) {
             problem = "Tintwell cannot open the folder " + folder + ": " + std::strerror(errno) + ".";
         }
@@ -45,13 +45,13 @@ bool EnterChildFolder(const std::string& fromCommandLine) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    tw::sdl::StartOptions opts = tw::sdl::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
+    tw::posix::StartOptions opts = tw::posix::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (opts.help) {
-        std::fputs(tw::sdl::kUsage, stdout);
+        std::fputs(tw::posix::kUsage, stdout);
         return 0;
     }
     if (!opts.error.empty()) {
-        std::fprintf(stderr, "tintwell: %s\n%s", opts.error.c_str(), tw::sdl::kUsage);
+        std::fprintf(stderr, "tintwell: %s\n%s", opts.error.c_str(), tw::posix::kUsage);
         return 2;
     }
 

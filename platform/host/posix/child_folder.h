@@ -1,12 +1,17 @@
-// Where the program runs on a desktop: the command line of the process entry, the child's own
-// folder (where the pages are coloured and kept) and the shipped pages and tune it is filled from.
-// The program itself only ever sees its current folder.
+// Where the program runs on a desktop: the command line of the process entry, the home folder,
+// the child's own folder (where the pages are coloured and kept), and the shipped pages and tune
+// it is filled from. The program
+// itself only ever sees its current folder.
+//
+// Plain POSIX, shared by the SDL process entry and tintwell-pages.
 #pragma once
 
 #include <string>
 #include <vector>
 
-namespace tw::sdl {
+#include "host/posix/files.h"
+
+namespace tw::posix {
 
 struct StartOptions {
     std::string pages;   // --pages DIR; empty: the usual folder
@@ -17,6 +22,10 @@ struct StartOptions {
 StartOptions ParseStartOptions(const std::vector<std::string>& args);
 extern const char kUsage[];
 
+// The user's home folder: $HOME when it is an absolute path, else the one the user database
+// gives. Empty when there is none.
+std::string HomeFolder();
+
 // The child's folder: --pages, else $TINTWELL_PAGES, else $XDG_DATA_HOME/tintwell (an absolute
 // XDG_DATA_HOME only), else ~/.local/share/tintwell. Empty when there is no home to put it in.
 std::string ChildFolder(const std::string& fromCommandLine);
@@ -26,10 +35,10 @@ std::string ChildFolder(const std::string& fromCommandLine);
 // when neither is there.
 std::string ShippedFolder(const std::string& exePath);
 
-// Makes `folder` (and its parents) when it is missing and copies into it every shipped file it
-// does not hold. A file already there, the child's coloured page, is never replaced; a copy
-// appears whole or not at all. Also makes sure the folder can be written, so that the child's
-// colouring can be saved. Returns an empty string, or a message saying what went wrong.
+// Makes `folder` (and its parents) when it is missing and makes sure it can be written; then
+// copies into it every shipped file it does not hold. A file already there, the child's coloured
+// page, is never replaced; a copy appears whole or not at all. Returns an empty string, or a
+// message saying what went wrong.
 std::string PrepareChildFolder(const std::string& folder, const std::string& shipped);
 
-}  // namespace tw::sdl
+}  // namespace tw::posix
