@@ -4,7 +4,6 @@
 #include "pagemaker/pagemaker.h"
 
 #include "host/posix/child_folder.h"
-#include "host/posix/instance_link.h"
 
 #include <unistd.h>
 
@@ -125,22 +124,18 @@ std::string ExePath()
     return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
 }
 
-// Tintwell writes the page it shows back over its file when the child leaves it, so a page put
-// in its place meanwhile would be lost.
-void RefuseWhileTintwellRuns()
-{
-    const std::string link = tw::posix::InstanceSocketPath(tw::posix::DefaultInstanceDir(), "TINTWIN");
-    if (!link.empty() && tw::posix::AskInstance(link, tw::posix::InstanceRequest::Query, 500).exists)
-        throw Failure("Tintwell is running; quit it first, or it could save its page over the new one");
-}
-
-// The child's folder, made and filled with the shipped pages as Tintwell would at its start.
-std::string PreparedFolder(const Command& c)
+// The child's folder, made and filled with the shipped pages as Tintwell would at its start, and
+// locked for as long as `lock` lives: Tintwell writes the page it shows back over its file when
+// the child leaves it, so a page put in its place meanwhile would be lost.
+std::string PreparedFolder(const Command& c, tw::posix::ChildFolderLock& lock)
 {
     const std::string folder = tw::posix::ChildFolder(c.pages);
     if (folder.empty())
         throw Failure("there is no home folder for the pages; give one with --pages");
-    std::string problem = tw::posix::PrepareChildFolder(folder, tw::posix::ShippedFolder(ExePath()));
+    std::string problem = tw::posix::PrepareChildFolder(folder, tw::posix::ShippedFolder(ExePath()), &lock);
+    if (lock.InUse())
+        throw Failure("Tintwell is running with the pictures in " + folder +
+                      "; quit it first, or it could save its page over the new one");
     if (!problem.empty()) {
         if (problem.back() == '.')
             problem.pop_back();
@@ -157,16 +152,15 @@ std::string Where(int slot, const std::string& folder)
 
 int Make(const Command& c)
 {
-    if (c.slot)
-        RefuseWhileTintwellRuns();
     const Page page = MakePage(c.picture, c.make);
     const std::vector<uint8_t> bytes = EncodePage(page);
     std::string where;
     // Encoded before anything is written, so that only the disk can fail from here on.
     const std::vector<uint8_t> preview = c.preview.empty() ? std::vector<uint8_t>() : EncodePreview(page);
     std::string kept;
+    tw::posix::ChildFolderLock lock;
     if (c.slot) {
-        const std::string folder = PreparedFolder(c);
+        const std::string folder = PreparedFolder(c, lock);
         kept = ReplaceSlot(folder, c.slot, bytes);
         where = Where(c.slot, folder);
     } else {
@@ -209,12 +203,12 @@ int List(const Command& c)
 
 int Restore(const Command& c)
 {
-    RefuseWhileTintwellRuns();
+    tw::posix::ChildFolderLock lock;
     const std::string shipped = tw::posix::ShippedFolder(ExePath());
     if (shipped.empty())
         throw Failure("the pages Tintwell came with cannot be found beside this program");
     const std::vector<uint8_t> bytes = ReadFile(shipped + "/" + kSlots[c.slot - 1].file);
-    const std::string folder = PreparedFolder(c);
+    const std::string folder = PreparedFolder(c, lock);
     const std::string kept = ReplaceSlot(folder, c.slot, bytes);
     std::printf("restored %s\n", Where(c.slot, folder).c_str());
     if (!kept.empty())

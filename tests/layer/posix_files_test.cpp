@@ -1,5 +1,6 @@
-// Files opened and written so that nothing planted can hang or redirect them, and files written
-// whole on file systems with and without hard links.
+// Files opened and written so that nothing planted can hang or redirect them, files written whole
+// on file systems with and without hard links, and the lock that keeps one program at a time
+// writing into a child's folder.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/posix/child_folder.h"
 #include "host/posix/files.h"
 
 namespace {
@@ -120,8 +122,29 @@ void ExpectWholeFiles(int dirfd, const fs::path& dir) {
 
 TEST_F(PosixFiles, FilesAreWrittenWholeAndPublishedWithoutReplacing) { ExpectWholeFiles(D(), dir_); }
 
+TEST_F(PosixFiles, OneProgramAtATimeHoldsAChildsFolder) {
+    const fs::path child = dir_ / "child";
+    tw::posix::ChildFolderLock first, second;
+    EXPECT_EQ(tw::posix::PrepareChildFolder(child.string(), "", &first), "");
+    EXPECT_TRUE(first.Held());
+    const std::string refused = tw::posix::PrepareChildFolder(child.string(), "", &second);
+    EXPECT_TRUE(second.InUse());
+    EXPECT_FALSE(second.Held());
+    EXPECT_NE(refused.find(child.string()), std::string::npos) << refused;
+    // The same folder under another spelling is the same folder.
+    fs::create_symlink(child, dir_ / "alias");
+    tw::posix::ChildFolderLock third;
+    tw::posix::PrepareChildFolder((dir_ / "alias").string(), "", &third);
+    EXPECT_TRUE(third.InUse());
+    EXPECT_EQ(third.Identity(), first.Identity());
+    first = {};
+    tw::posix::ChildFolderLock fourth;
+    EXPECT_EQ(tw::posix::PrepareChildFolder(child.string(), "", &fourth), "");
+    EXPECT_TRUE(fourth.Held());
+}
+
 // A FAT file system refuses hard links and renames that must not replace: the whole-file writes
-// fall back on an exclusive create. fusefat mounts one without a
+// fall back on an exclusive create, and the lock holds there too. fusefat mounts one without a
 // kernel module of its own; skipped where FUSE is not to be had.
 TEST_F(PosixFiles, OnFatTooWithoutHardLinks) {
     const fs::path image = dir_ / "fat.img", mount = dir_ / "fat";
@@ -141,6 +164,10 @@ TEST_F(PosixFiles, OnFatTooWithoutHardLinks) {
         EXPECT_NE(::link((mount / "probe").c_str(), (mount / "x").c_str()), 0);  // no hard links here
         fs::remove(mount / "probe");
         ExpectWholeFiles(fat.Get(), mount);
+        tw::posix::ChildFolderLock first, second;
+        EXPECT_EQ(tw::posix::PrepareChildFolder((mount / "child").string(), "", &first), "");
+        tw::posix::PrepareChildFolder((mount / "child").string(), "", &second);
+        EXPECT_TRUE(second.InUse());
     }
 }
 

@@ -1,9 +1,11 @@
-// The child's folder: choosing it, and making and filling it before the program starts there.
+// The child's folder: choosing it, locking it, and making and filling it before the program
+// starts there.
 #include "host/posix/child_folder.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +22,8 @@ namespace {
 #ifndef TW_SHIPPED_FROM_BINDIR
 #define TW_SHIPPED_FROM_BINDIR "../share/tintwell"
 #endif
+
+constexpr char kLockName[] = ".tintwell.lock";
 
 bool IsDir(const std::string& path) {
     struct stat st;
@@ -38,6 +42,19 @@ int MakeFolders(const std::string& folder) {
         if (at == std::string::npos) break;
     }
     return IsDir(folder) ? 0 : ENOTDIR;
+}
+
+// Takes the lock without waiting: 0, EWOULDBLOCK when another has it, or an errno.
+int TakeLock(int dirfd, Fd& fd) {
+    fd.Reset(OpenFile(dirfd, kLockName, O_RDWR | O_CREAT, 0644));
+    if (!fd.Valid()) return errno;
+    while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        int err = errno;
+        fd.Reset();
+        return err;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -93,13 +110,25 @@ std::string ShippedFolder(const std::string& exePath) {
     return "";
 }
 
-std::string PrepareChildFolder(const std::string& folder, const std::string& shipped) {
+std::string PrepareChildFolder(const std::string& folder, const std::string& shipped, ChildFolderLock* lock) {
     if (int err = MakeFolders(folder)) return Problem(folder, "the folder cannot be made", err);
     Fd dir(OpenFolder(AT_FDCWD, folder.c_str()));
     if (!dir.Valid()) return Problem(folder, "the folder cannot be opened", errno);
-    // A folder where no file can be made cannot keep the child's colouring either.
-    WholeFile probe;
-    if (int err = probe.Write(dir.Get(), "tintwell-probe", "")) return Problem(folder, "nothing can be saved there", err);
+    if (lock) {
+        struct stat st;
+        if (::fstat(dir.Get(), &st) == 0)
+            lock->identity_ = std::to_string((unsigned long long)st.st_dev) + "-" + std::to_string((unsigned long long)st.st_ino);
+        int err = TakeLock(dir.Get(), lock->fd_);
+        lock->inUse_ = err == EWOULDBLOCK;
+        if (lock->inUse_)
+            return "Tintwell is already open with the pictures in " + folder +
+                   ". Only one Tintwell at a time can keep its pictures there.";
+        // A folder where no file can be made cannot keep the child's colouring either.
+        if (err) return Problem(folder, "nothing can be saved there", err);
+    } else {
+        WholeFile probe;
+        if (int err = probe.Write(dir.Get(), "tintwell-probe", "")) return Problem(folder, "nothing can be saved there", err);
+    }
 
     if (shipped.empty()) return "";
     DIR* list = ::opendir(shipped.c_str());

@@ -1,6 +1,6 @@
 // The process entry on SDL desktops: reads the command line, starts SDL, makes the host current,
-// makes and fills the child's folder and moves into it, runs the program's WinMain there and exits
-// with its result (-1 becomes status 255).
+// makes the child's folder, takes its lock, fills it and moves into it, runs the program's WinMain
+// there and exits with its result (-1 becomes status 255).
 #define SDL_MAIN_HANDLED
 #include <windows.h>
 
@@ -18,28 +18,43 @@
 
 namespace {
 
+// The class of the program's main window: another copy on the same folder is raised through it.
+constexpr char kMainClass[] = "TINTWIN";
+
 std::string ExePath() {
     std::vector<char> buf(4096);
     ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
     return n > 0 ? std::string(buf.data(), static_cast<size_t>(n)) : std::string();
 }
 
-// Into the child's folder, made and filled first; false (with a message) when it cannot be used.
-bool EnterChildFolder(const std::string& fromCommandLine) {
+enum class Entered { Yes, No, InUse };
+
+// Into the child's folder, made, locked and filled first; No (with a message) when it cannot be
+// used, InUse when another copy has it (raised when it can be reached, else a message says so).
+Entered EnterChildFolder(const std::string& fromCommandLine, tw::posix::ChildFolderLock& lock,
+                         tw::sdl::SdlHost& host) {
     std::string folder = tw::posix::ChildFolder(fromCommandLine);
     std::string problem;
     if (folder.empty()) {
         problem = "Tintwell cannot find a home folder to keep the pictures in. Start it with --pages FOLDER.";
     } else {
-        problem = tw::posix::PrepareChildFolder(folder, tw::posix::ShippedFolder(ExePath()));
+        problem = tw::posix::PrepareChildFolder(folder, tw::posix::ShippedFolder(ExePath()), &lock);
+        host.SetInstanceScope(lock.Identity());
         if (problem.empty() && ::chdir(folder.c_str()) != 0) {
             problem = "Tintwell cannot open the folder " + folder + ": " + std::strerror(errno) + ".";
         }
     }
-    if (problem.empty()) return true;
+    if (problem.empty()) return Entered::Yes;
+    if (lock.InUse()) {
+        tw::host::RemoteWindowOps other = host.QueryInstance(kMainClass);
+        if (other.exists && host.RaiseInstance(kMainClass)) {
+            if (other.iconic) host.RestoreInstance(kMainClass);
+            return Entered::InUse;
+        }
+    }
     std::fprintf(stderr, "tintwell: %s\n", problem.c_str());
-    MessageBoxA(NULL, problem.c_str(), "Tintwell", MB_OK | MB_ICONHAND);
-    return false;
+    MessageBoxA(NULL, problem.c_str(), "Tintwell", MB_OK | (lock.InUse() ? MB_ICONINFORMATION : MB_ICONHAND));
+    return lock.InUse() ? Entered::InUse : Entered::No;
 }
 
 }  // namespace
@@ -77,11 +92,18 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Held while the program runs.
+    tw::posix::ChildFolderLock lock;
     int result = 1;
-    if (EnterChildFolder(opts.pages)) {
+    switch (EnterChildFolder(opts.pages, lock, *host)) {
+    case Entered::Yes: {
         // The program takes no command line of its own.
         char tail[] = "";
         result = WinMain(GetModuleHandleA(NULL), NULL, tail, SW_SHOWDEFAULT);
+        break;
+    }
+    case Entered::InUse: result = -1; break;  // as WinMain ends beside another copy
+    case Entered::No: break;
     }
 
     host->Close();

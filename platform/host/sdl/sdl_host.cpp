@@ -480,7 +480,7 @@ void SdlHost::SetWindowIcon(const host::CursorImage& image) {
 // --- single instance ---
 
 std::string SdlHost::SocketPath(const std::string& className) const {
-    return InstanceSocketPath(instanceDir_, className);
+    return InstanceSocketPath(instanceDir_, instanceScope_.empty() ? className : className + "@" + instanceScope_);
 }
 
 void SdlHost::PublishInstance(const std::string& className) {

@@ -73,6 +73,9 @@ public:
     host::RemoteWindowOps QueryInstance(const std::string& className) override;
     bool RaiseInstance(const std::string& className) override;
     bool RestoreInstance(const std::string& className) override;
+    // The instances this process publishes and asks for are those of one child's folder (its
+    // identity): copies of the program on other folders are no other instances.
+    void SetInstanceScope(const std::string& scope) { instanceScope_ = scope; }
     // Requests of other processes are carried out inside PollInput and WaitInput.
     void SetInstanceRequests(InstanceRequests* handler) override { requests_ = handler; }
 
@@ -138,6 +141,7 @@ private:
     void Trace(const char* what, const char* detail);
 
     std::string instanceDir_;
+    std::string instanceScope_;
     std::map<std::string, std::unique_ptr<InstanceServer>> published_;
     InstanceRequests* requests_ = nullptr;
 
