@@ -14,6 +14,9 @@ TW_EXIT_HOOKS=()
 TW_FAIL_LOGS=("program*.log")
 # Put before "FAIL:" (a script's name).
 TW_NAME=${TW_NAME:-}
+# How long a window may take to show: generous, for a sanitized build on a busy machine (the
+# checks that care report the time it took).
+TW_WINDOW_WAIT=${TW_WINDOW_WAIT:-30}
 
 tw_cleanup() {
     local pid i
@@ -199,10 +202,14 @@ tw_wait_window() {
         if [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null; then
             wait "$pid"
             TW_STATUS=$?
+            echo "(the program ended with status $TW_STATUS before its window showed)" >&2
             return 2
         fi
         now=$(date +%s%N)
-        [ $(((now - start) / 1000000)) -ge $((limit * 1000)) ] && return 1
+        if [ $(((now - start) / 1000000)) -ge $((limit * 1000)) ]; then
+            echo "(no window after $limit s${pid:+; the program's state: $(ps -o stat=,etime= -p "$pid")})" >&2
+            return 1
+        fi
         sleep 0.05
     done
 }
@@ -451,6 +458,16 @@ tw_settled_screenshot() {
         cp "$TW_WORK/settle.png" "$1"
     done
     return 0
+}
+
+# tw_differs A B GEOMETRY: whether that part of the two screenshots differs in any pixel.
+tw_differs() {
+    local ae
+    convert "$1" -crop "$3" +repage "$TW_WORK/differs-a.png" && convert "$2" -crop "$3" +repage "$TW_WORK/differs-b.png" ||
+        tw_fail "cannot cut $3 out of $1 and $2"
+    ae=$(compare -metric AE "$TW_WORK/differs-a.png" "$TW_WORK/differs-b.png" null: 2>&1)
+    [[ $ae =~ ^[0-9.e+]+$ ]] || tw_fail "cannot compare $1 and $2: $ae"
+    [ "$ae" != 0 ]
 }
 
 # tw_pixel FILE X Y: the colour of one pixel, as "srgb(r,g,b)".
