@@ -156,7 +156,7 @@ BOOL WINAPI PrintDlgA(LPPRINTDLGA pd) {
     }
     if (note)
         t.Item(SS_LEFT | SS_NOPREFIX | WS_GROUP, kMargin + 8, short(groupTop + 13 + kRowHeight * choice.count),
-               kWidth - 2 * kMargin - 16, 10, WORD(-1), 0x0082, "No printers: the print system cannot be reached.");
+               kWidth - 2 * kMargin - 16, 10, WORD(-1), 0x0082, printers->Unreachable());
     t.Item(BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, short(kWidth - 2 * (kButtonWidth + kMargin)), buttonsTop,
            kButtonWidth, kButtonHeight, IDOK, 0x0080, "Print");
     t.Item(BS_PUSHBUTTON | WS_TABSTOP, short(kWidth - kButtonWidth - kMargin), buttonsTop, kButtonWidth,

@@ -4,7 +4,8 @@
 # stopped queue keeps the job's document in its spool folder; then through "Save as PDF" into
 # the documents folder of the XDG user-dirs file, by each of the three print methods. Every PDF
 # must have the sheet of its destination, and its rendering (pdftoppm) must show the page turned
-# a quarter turn anticlockwise inside its black frame.
+# a quarter turn anticlockwise inside its black frame. Last, a print system that takes the
+# connection and never answers: the dialog comes within 5 s all the same, and saves a PDF.
 #   print.sh TINTWELL_BINARY SOURCE_DIR
 set -u
 . "$(dirname "$0")/xvfb_common.bash"
@@ -252,4 +253,44 @@ done
 ls -A "$home/Papers" | grep -q . && tw_fail "stray files in the documents folder: $(ls -a "$home/Papers")"
 kill "$cupsd_pid"
 wait "$cupsd_pid" 2>/dev/null
+
+# 3. A print system that takes the connection and never answers: the dialog still comes within
+# 5 s, saying so, and "Save as PDF" still works.
+silent="$TW_WORK/silent.sock"
+python3 - "$silent" <<'PY' >/dev/null 2>&1 &
+import socket, sys
+s = socket.socket(socket.AF_UNIX)
+s.bind(sys.argv[1])
+s.listen(64)
+held = []
+while True:
+    held.append(s.accept()[0])
+PY
+TW_PIDS+=($!)
+for i in $(seq 100); do
+    [ -S "$silent" ] && break
+    sleep 0.05
+done
+tw_start_page_screen "$bin" silent HOME="$home" XDG_CONFIG_HOME="$home/.config" CUPS_SERVER="$silent" LC_ALL=C.UTF-8
+middle="300x120+$((TW_WX + 250))+$((TW_WY + 240))"
+tw_settled_screenshot "$TW_WORK/before-dialog.png"
+started=$(date +%s%N)
+xdotool key p
+shown=""
+while [ $((($(date +%s%N) - started) / 1000000)) -lt 15000 ]; do
+    tw_screenshot "$TW_WORK/dialog.png"
+    if tw_differs "$TW_WORK/before-dialog.png" "$TW_WORK/dialog.png" "$middle"; then
+        shown=$((($(date +%s%N) - started) / 1000000))
+        cp "$TW_WORK/dialog.png" "$shots/xvfb-print-silent.png"
+        break
+    fi
+    sleep 0.1
+done
+[ -n "$shown" ] || tw_fail "no print dialog within 15 s of P while the print system does not answer"
+echo "the print system does not answer: the dialog after $shown ms; screenshot $shots/xvfb-print-silent.png"
+[ "$shown" -le 5000 ] || tw_fail "the print dialog took $shown ms, more than 5 s"
+xdotool key Return
+pdf=$(tw_wait_file "$home/Papers/*.pdf" 20) || tw_fail "no PDF saved while the print system does not answer"
+tw_quit "$TW_PID"
+echo "Save as PDF while the print system does not answer: $(basename "$pdf")"
 echo "PASS"

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -25,12 +26,70 @@ namespace {
 
 constexpr int kPdfDpi = 300;
 constexpr int kFallbackDpi = 300;
+// How long the print system may take: to answer the dialog's questions (what printers there are,
+// what their pages are), all of them together; and to answer at each step of handing a job over.
+// A scheduler that takes the connection and never answers would otherwise keep the program
+// waiting for minutes with nothing painted.
+constexpr int kQuestionsMs = 2000;
+constexpr int kJobSilenceMs = 15000;
 
-std::string Unavailable(const std::string& name) {
+// A connection of its own to the print system, which gives up on it when it takes too long. Once
+// given up on, the connection is shut, so that whatever else is asked of it fails at once.
+class Connection {
+public:
+    enum class Limit { Total, Silence };
+
+    Connection(int ms, Limit limit) : limit_(limit), ms_(ms), start_(std::chrono::steady_clock::now()) {
+        int cancel = 0;
+        http_ = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, ms, &cancel);
+        if (http_) {
+            httpSetTimeout(http_, limit == Limit::Total ? 0.25 : ms / 1000.0, Waited, this);
+        } else {
+            // Refused at once: nobody there. Only a connection that never completed is silence.
+            silent_ = Elapsed() >= std::chrono::milliseconds(ms);
+        }
+    }
+    ~Connection() {
+        if (http_) httpClose(http_);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Null when the print system could not be reached.
+    http_t* Get() const { return http_; }
+    // The print system was there but did not answer in time.
+    bool Silent() const { return silent_; }
+
+private:
+    std::chrono::steady_clock::duration Elapsed() const { return std::chrono::steady_clock::now() - start_; }
+
+    // Called while an answer is awaited: 1 to go on waiting, 0 to give up.
+    static int Waited(http_t* http, void* self) {
+        auto* c = static_cast<Connection*>(self);
+        if (c->limit_ == Limit::Total && c->Elapsed() < std::chrono::milliseconds(c->ms_)) return 1;
+        c->silent_ = true;
+        // Whatever else is asked of it (the library may connect again) gives up at once.
+        httpShutdown(http);
+        httpSetTimeout(http, 0.001, Waited, self);
+        return 0;
+    }
+
+    Limit limit_;
+    int ms_;
+    std::chrono::steady_clock::time_point start_;
+    http_t* http_ = nullptr;
+    bool silent_ = false;
+};
+
+std::string Unavailable(const std::string& name, const Connection& cups) {
+    if (cups.Silent()) return "The printer \"" + name + "\" is not available: the print system does not answer.";
     return "The printer \"" + name + "\" is not available (" + cupsLastErrorString() + ").";
 }
 
-std::string PrintSystemSays() { return std::string("The print system says: ") + cupsLastErrorString(); }
+std::string PrintSystemSays(const Connection& cups) {
+    if (cups.Silent()) return "The print system does not answer.";
+    return std::string("The print system says: ") + cupsLastErrorString();
+}
 
 struct DestDeleter {
     void operator()(cups_dest_t* d) const { cupsFreeDests(1, d); }
@@ -115,8 +174,10 @@ std::string PdfFileName(const std::string& title, long long unixTime, int attemp
 std::vector<host::PrintDestination> CupsPrinters::Destinations(bool& reachable) {
     std::vector<host::PrintDestination> list;
     cups_dest_t* dests = nullptr;
-    int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-    reachable = count > 0 || cupsLastError() <= IPP_STATUS_OK_CONFLICTING;
+    Connection cups(kQuestionsMs, Connection::Limit::Total);
+    int count = cups.Get() ? cupsGetDests2(cups.Get(), &dests) : 0;
+    reachable = cups.Get() && !cups.Silent() && (count > 0 || cupsLastError() <= IPP_STATUS_OK_CONFLICTING);
+    silent_ = cups.Silent();
     for (int i = 0; i < count; ++i) {
         const cups_dest_t& d = dests[i];
         if (d.instance) continue;  // instances are the same queue with other options
@@ -137,19 +198,24 @@ std::vector<host::PrintDestination> CupsPrinters::Destinations(bool& reachable) 
     return list;
 }
 
+std::string CupsPrinters::Unreachable() const {
+    return silent_ ? "No printers: the print system does not answer." : Printers::Unreachable();
+}
+
 bool CupsPrinters::Page(const std::string& destination, host::PrintPage& page, std::string& error) {
     if (destination == host::kPdfDestination) {
         page = LocalePaper();
         return true;
     }
-    DestPtr dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, destination.c_str(), nullptr));
+    Connection cups(kQuestionsMs, Connection::Limit::Total);
+    DestPtr dest(cups.Get() ? cupsGetNamedDest(cups.Get(), destination.c_str(), nullptr) : nullptr);
     if (!dest) {
-        error = Unavailable(destination);
+        error = Unavailable(destination, cups);
         return false;
     }
-    InfoPtr info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
+    InfoPtr info(cupsCopyDestInfo(cups.Get(), dest.get()));
     cups_size_t size{};
-    if (!info || !cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest.get(), info.get(), 0, &size)) {
+    if (!info || !cupsGetDestMediaDefault(cups.Get(), dest.get(), info.get(), 0, &size)) {
         // A queue that names no paper prints on the locale's.
         page = LocalePaper();
         size.width = int(std::lround(page.sheetWidth * 2540 / 72));
@@ -157,7 +223,7 @@ bool CupsPrinters::Page(const std::string& destination, host::PrintPage& page, s
     }
     int dpiX = kFallbackDpi, dpiY = kFallbackDpi;
     if (info) {
-        ipp_attribute_t* res = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest.get(), info.get(), "printer-resolution");
+        ipp_attribute_t* res = cupsFindDestDefault(cups.Get(), dest.get(), info.get(), "printer-resolution");
         ipp_res_t units;
         int y = 0;
         int x = res ? ippGetResolution(res, 0, &y, &units) : 0;
@@ -196,9 +262,10 @@ bool CupsPrinters::Open(const std::string& destination, std::string& error) {
         }
         return true;
     }
-    DestPtr dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, destination.c_str(), nullptr));
+    Connection cups(kQuestionsMs, Connection::Limit::Total);
+    DestPtr dest(cups.Get() ? cupsGetNamedDest(cups.Get(), destination.c_str(), nullptr) : nullptr);
     if (!dest) {
-        error = Unavailable(destination);
+        error = Unavailable(destination, cups);
         return false;
     }
     return true;
@@ -208,18 +275,19 @@ bool CupsPrinters::Deliver(const std::string& destination, const std::string& ti
                            std::string& error) {
     if (destination != host::kPdfDestination) {
         const char* name = destination.c_str();
-        int job = cupsCreateJob(CUPS_HTTP_DEFAULT, name, title.c_str(), 0, nullptr);
+        Connection cups(kJobSilenceMs, Connection::Limit::Silence);
+        int job = cups.Get() ? cupsCreateJob(cups.Get(), name, title.c_str(), 0, nullptr) : 0;
         if (job <= 0) {
-            error = PrintSystemSays();
+            error = PrintSystemSays(cups);
             return false;
         }
-        bool sent = cupsStartDocument(CUPS_HTTP_DEFAULT, name, job, title.c_str(), CUPS_FORMAT_PDF, 1) ==
+        bool sent = cupsStartDocument(cups.Get(), name, job, title.c_str(), CUPS_FORMAT_PDF, 1) ==
                         HTTP_STATUS_CONTINUE &&
-                    cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.data(), pdf.size()) == HTTP_STATUS_CONTINUE;
-        ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, name);
+                    cupsWriteRequestData(cups.Get(), pdf.data(), pdf.size()) == HTTP_STATUS_CONTINUE;
+        ipp_status_t finished = cupsFinishDocument(cups.Get(), name);
         if (!sent || finished > IPP_STATUS_OK_CONFLICTING) {
-            error = PrintSystemSays();
-            cupsCancelJob2(CUPS_HTTP_DEFAULT, name, job, 0);
+            error = PrintSystemSays(cups);
+            if (!cups.Silent()) cupsCancelJob2(cups.Get(), name, job, 0);
             return false;
         }
         return true;
