@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ansi.h"
 #include "gdi/gdi_internal.h"
 #include "host/host.h"
 #include "host/printers.h"
@@ -54,19 +55,9 @@ private:
         bytes_.push_back(BYTE(w & 0xff));
         bytes_.push_back(BYTE(w >> 8));
     }
-    // UTF-8 (as CUPS names its queues) to the template's UTF-16.
+    // ANSI text (UTF-8, as CUPS names its queues) to the template's UTF-16.
     void Text(const std::string& s) {
-        for (size_t i = 0; i < s.size();) {
-            unsigned char c = static_cast<unsigned char>(s[i]);
-            unsigned cp = c, extra = 0;
-            if (c >= 0xF0) cp = c & 0x07, extra = 3;
-            else if (c >= 0xE0) cp = c & 0x0F, extra = 2;
-            else if (c >= 0xC0) cp = c & 0x1F, extra = 1;
-            ++i;
-            for (; extra && i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80; --extra, ++i)
-                cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
-            Word(cp > 0xFFFF ? WORD('?') : WORD(cp));
-        }
+        tw::ansi::ToUtf16(s, [this](char16_t unit) { Word(WORD(unit)); });
         Word(0);
     }
     std::vector<BYTE> bytes_;
