@@ -2,8 +2,10 @@
 // loading a page (a one-bit page is expanded to eight bits on the way in) and saving it back.
 //
 // A page file is checked completely before any of it reaches the PageImage: a file that is not
-// a 660 x 460 page of one or eight bits, or that is shorter than its headers and pixels, is
-// refused and the PageImage stays exactly as it was. A page is saved into a new file beside the
+// a 660 x 460 page of one or eight bits as the format has it (one plane, a colour table of two or
+// 256 entries, the pixels after it), or that is shorter than its headers and pixels, is refused
+// and the PageImage stays exactly as it was. Whatever colour table a page file holds, the page
+// is shown, printed and saved in the crayons' own colours. A page is saved into a new file beside the
 // old one, which replaces the old file only when every byte has been written and has reached
 // the disk.
 #include "page/page.h"
@@ -90,7 +92,14 @@ int LoadPage(LPCSTR path)
 
     BITMAPINFOHEADER& header = info.bmiHeader;
     if (header.biSize != sizeof(BITMAPINFOHEADER) || header.biWidth != PAGE_WIDTH || header.biHeight != PAGE_HEIGHT ||
-        header.biCompression != BI_RGB)
+        header.biPlanes != 1 || header.biCompression != BI_RGB)
+        return RefusePage(hFile);
+    // The colour table: all the colours of the bit count (counted as 0 or in full), after the
+    // headers and before the pixels.
+    const DWORD fullTable = header.biBitCount == 1 ? 2 : 256;
+    if (header.biClrUsed != 0 && header.biClrUsed != fullTable)
+        return RefusePage(hFile);
+    if (fileHeader.bfOffBits < sizeof fileHeader + header.biSize + fullTable * sizeof(RGBQUAD))
         return RefusePage(hFile);
 
     // Row length of a one-bit page: the width rounded up to whole 32-bit words.
@@ -100,8 +109,6 @@ int LoadPage(LPCSTR path)
         dataBytes = monoRowBytes * (DWORD)header.biHeight;
     } else if (header.biBitCount == 8) {
         if (header.biSizeImage != 0 && header.biSizeImage != PAGE_PIXELS)
-            return RefusePage(hFile);
-        if (header.biClrUsed > 256)
             return RefusePage(hFile);
         dataBytes = PAGE_PIXELS;
     } else {
@@ -119,19 +126,22 @@ int LoadPage(LPCSTR path)
                 return RefusePage(hFile);
             ExpandMonoRow(row, PageStaging + r * header.biWidth, header.biWidth);
         }
-        const PALETTEENTRY* entries = LogPalette->palPalEntry;
-        for (int k = 0; k < 256; k++) {
-            info.bmiColors[k].rgbBlue = entries[k].peBlue;
-            info.bmiColors[k].rgbGreen = entries[k].peGreen;
-            info.bmiColors[k].rgbRed = entries[k].peRed;
-        }
-        header.biClrUsed = 0;
         header.biBitCount = 8;
     } else {
         if (_hread(hFile, PageStaging, PAGE_PIXELS) != PAGE_PIXELS)
             return RefusePage(hFile);
     }
     _lclose(hFile);
+
+    // The crayons' colours, not the file's: a page's own table could show a colouring in other
+    // colours than the crayons it was made with, or not at all.
+    const PALETTEENTRY* entries = LogPalette->palPalEntry;
+    for (int k = 0; k < 256; k++) {
+        info.bmiColors[k].rgbBlue = entries[k].peBlue;
+        info.bmiColors[k].rgbGreen = entries[k].peGreen;
+        info.bmiColors[k].rgbRed = entries[k].peRed;
+    }
+    header.biClrUsed = 0;
 
     // In memory a page is always the eight-bit page that SavePage writes: pixels straight after
     // the colour table.
