@@ -17,6 +17,8 @@ extern MYBITMAPINFO bmp;
 // The pixels are lpDib (support.h).
 
 int LoadPage(LPCSTR path);
+// LoadPage without a word when the page does not load.
+int TryLoadPage(LPCSTR path);
 int SavePage(LPCSTR path);
 // Formats string-table text `id` with a file name in its %s into text (PATH_MSG_BYTES long),
 // shortening the name rather than overrunning.

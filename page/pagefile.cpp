@@ -41,8 +41,13 @@ void FormatPathMsg(char* text, UINT id, LPCSTR path)
     wsprintfA(text, format, name);
 }
 
+// 0 while TryLoadPage loads: a page that does not load is not told.
+static int bTellFailure = 1;
+
 static void ReportMissing(LPCSTR path)
 {
+    if (!bTellFailure)
+        return;
     char text[PATH_MSG_BYTES];
     FormatPathMsg(text, IDS_PAGE_MISSING, path);
     MessageBoxA(hWndMain, text, LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_ICONWARNING);
@@ -50,7 +55,8 @@ static void ReportMissing(LPCSTR path)
 
 static int RefusePage(HFILE hFile)
 {
-    MessageBoxA(hWndMain, LoadMsg(IDS_NOT_A_PAGE, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
+    if (bTellFailure)
+        MessageBoxA(hWndMain, LoadMsg(IDS_NOT_A_PAGE, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
     _lclose(hFile);
     return 0;
 }
@@ -153,6 +159,14 @@ int LoadPage(LPCSTR path)
     bmp = info;
     std::memcpy(lpDib, PageStaging, PAGE_PIXELS);
     return 1;
+}
+
+int TryLoadPage(LPCSTR path)
+{
+    bTellFailure = 0;
+    const int loaded = LoadPage(path);
+    bTellFailure = 1;
+    return loaded;
 }
 
 int SavePage(LPCSTR path)

@@ -66,18 +66,21 @@ int SaveCurrentPage(int how)
 
 // Saves the page being left, then loads the pages in the direction of travel until one loads.
 // The search ends after a full round of six tries: the page left comes round last, and when
-// even that fails (its file could neither be written nor read back) the child keeps the page
-// on screen, told that the pages are damaged, and nothing is saved until a page loads again.
+// even that fails (its file could neither be written nor read back, as when the folder of the
+// pages has gone) the child keeps the page on screen, told that the pages are damaged, and
+// nothing is saved until a page loads again. Until then, page turns look again without a word:
+// they have all been told once.
 static void TurnPage(HWND hwnd, int step)
 {
     SaveCurrentPage(SAVE_LEAVING);
 
+    const int bTell = bPageLoaded;
     const int left = CurrentPage;
     int page = left;
     int loaded = 0;
     for (int tries = 0; tries < PAGE_COUNT && !loaded; tries++) {
         page = (page + step + PAGE_COUNT) % PAGE_COUNT;
-        loaded = LoadPage(PageFileNames[page]);
+        loaded = bTell ? LoadPage(PageFileNames[page]) : TryLoadPage(PageFileNames[page]);
     }
     if (loaded) {
         CurrentPage = page;
@@ -85,7 +88,8 @@ static void TurnPage(HWND hwnd, int step)
     } else {
         CurrentPage = left;
         bPageLoaded = 0;
-        MessageBoxA(hWndMain, LoadMsg(IDS_NO_PAGES, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
+        if (bTell)
+            MessageBoxA(hWndMain, LoadMsg(IDS_NO_PAGES, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
     }
 
     ShowPage();
