@@ -155,7 +155,7 @@ void MouseInput(const host::InputEvent& ev, uint64_t when) {
     Post(target, msg, keys, lp, s.input);
 }
 
-void KeyInput(const host::InputEvent& ev) {
+void KeyInput(const host::InputEvent& ev, unsigned repeats) {
     auto& s = S();
     unsigned vk = ev.vk & 0xFF;
     bool down = ev.kind == host::InputEvent::Kind::KeyDown;
@@ -163,7 +163,7 @@ void KeyInput(const host::InputEvent& ev) {
     s.keyDown[vk] = down;
     bool sys = (ev.alt && !s.keyDown[VK_CONTROL]) || vk == VK_MENU || vk == 0x79 /* VK_F10 */;
     UINT msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
-    LPARAM lp = 1 | (static_cast<LPARAM>(ScanCode(vk)) << 16);
+    LPARAM lp = std::min(repeats, 0xFFFFu) | (static_cast<LPARAM>(ScanCode(vk)) << 16);
     if (ExtendedKey(vk)) lp |= LPARAM(1) << 24;
     if (ev.alt) lp |= LPARAM(1) << 29;
     if (previous || !down) lp |= LPARAM(1) << 30;
@@ -209,7 +209,7 @@ void EndSession() {
     if (ends) host::Current().EndProcess(0);
 }
 
-void HandleInput(const host::InputEvent& ev, uint64_t when) {
+void HandleInput(const host::InputEvent& ev, uint64_t when, unsigned repeats) {
     auto& s = S();
     using Kind = host::InputEvent::Kind;
     switch (ev.kind) {
@@ -228,7 +228,7 @@ void HandleInput(const host::InputEvent& ev, uint64_t when) {
         break;
     }
     case Kind::KeyDown:
-    case Kind::KeyUp: KeyInput(ev); break;
+    case Kind::KeyUp: KeyInput(ev, repeats); break;
     case Kind::Char: break;  // characters come from TranslateMessage
     case Kind::CloseRequest: CloseRequest(); break;
     case Kind::EndSession: break;  // taken as soon as it is polled
@@ -251,10 +251,14 @@ void PollHost(bool force) {
             s.sessionEnd = std::max(s.sessionEnd, ev.critical ? 2 : 1);
             continue;
         }
-        // Moves pile up into one, as the system's input queue does with them.
-        if (ev.kind == host::InputEvent::Kind::MouseMove && !s.raw.empty() &&
-            s.raw.back().event.kind == host::InputEvent::Kind::MouseMove)
-            s.raw.back() = State::RawInput{ev, s.now};
+        // Moves pile up into one, as the system's input queue does with them; so do the
+        // auto-repeats of a held key, counted.
+        State::RawInput* last = s.raw.empty() ? nullptr : &s.raw.back();
+        if (last && ev.kind == host::InputEvent::Kind::MouseMove && last->event.kind == ev.kind)
+            *last = State::RawInput{ev, s.now};
+        else if (last && ev.kind == host::InputEvent::Kind::KeyDown && ev.repeat && last->event.kind == ev.kind &&
+                 last->event.repeat && last->event.vk == ev.vk)
+            ++last->repeats;
         else
             s.raw.push_back(State::RawInput{ev, s.now});
     }
@@ -311,7 +315,7 @@ bool PeekInternal(MSG* out, HWND filter, UINT first, UINT last, UINT flags, bool
         State::RawInput next = s.raw.front();
         s.raw.pop_front();
         s.cooking = true;
-        HandleInput(next.event, next.when);
+        HandleInput(next.event, next.when, next.repeats);
         s.cooking = false;
     }
     if (s.quit && !filter) {

@@ -126,6 +126,9 @@ struct QueueState {
     struct RawInput {
         host::InputEvent event;
         uint64_t when = 0;
+        // Auto-repeats of one key that arrived faster than the program took them: one message
+        // with its repeat count, as Windows makes of them.
+        unsigned repeats = 1;
     };
     std::deque<RawInput> raw;
     bool cooking = false;
