@@ -299,6 +299,18 @@ TEST_F(PagesTest, ToolPutsPagesIntoSlotsAndRestoresThem)
     }
     EXPECT_EQ(kept, 3);
     EXPECT_EQ(shippedKept, 1);
+
+    // A replaced/ planted as a link to a folder elsewhere is not written through: the page is
+    // refused, nothing changes there or in the slot.
+    fs::create_directories("elsewhere");
+    fs::create_directories("other");
+    fs::copy("child/dogwood.TWP", "other/dogwood.TWP");
+    fs::create_directory_symlink(fs::absolute("elsewhere"), "other/replaced");
+    r = RunTool("restore 1 --pages other");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("cannot keep the old dogwood.TWP in other/replaced"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_empty("elsewhere"));
+    EXPECT_EQ(FileBytes("other/dogwood.TWP"), FileBytes("child/dogwood.TWP"));
 }
 
 }  // namespace
