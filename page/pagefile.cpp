@@ -5,9 +5,9 @@
 // a 660 x 460 page of one or eight bits as the format has it (one plane, a colour table of two or
 // 256 entries, the pixels after it), or that is shorter than its headers and pixels, is refused
 // and the PageImage stays exactly as it was. Whatever colour table a page file holds, the page
-// is shown, printed and saved in the crayons' own colours. A page is saved into a new file beside the
-// old one, which replaces the old file only when every byte has been written and has reached
-// the disk.
+// is shown, printed and saved in the crayons' own colours. A page is saved into a new file
+// beside the old one, which replaces the old file only when every byte has been written and has
+// reached the disk.
 #include "page/page.h"
 
 #include "app/tintwell.h"

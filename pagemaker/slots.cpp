@@ -173,7 +173,8 @@ std::string ReplaceSlot(const std::string& folder, int number, const std::vector
     const std::string target = folder + "/" + file;
     const tw::posix::Fd dir = OpenFolder(folder, target);
     tw::posix::WholeFile page;
-    if (const int err = page.Write(dir.Get(), file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())))
+    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (const int err = page.Write(dir.Get(), file, data))
         throw Failure(Why("cannot write " + target, err));
 
     // The old page is kept in replaced/ under a name of its own: a copy that never overwrites a

@@ -13,7 +13,10 @@ namespace tw::ansi {
 // The character at `at` (moved past it).
 inline char32_t Next(std::string_view s, size_t& at) {
     const unsigned char lead = static_cast<unsigned char>(s[at]);
-    const size_t extra = lead >= 0xF0 && lead <= 0xF4 ? 3 : lead >= 0xE0 && lead <= 0xEF ? 2 : lead >= 0xC2 && lead <= 0xDF ? 1 : 0;
+    const size_t extra = lead >= 0xF0 && lead <= 0xF4   ? 3
+                         : lead >= 0xE0 && lead <= 0xEF ? 2
+                         : lead >= 0xC2 && lead <= 0xDF ? 1
+                                                        : 0;
     if (extra == 0 || at + extra >= s.size()) {
         ++at;
         return lead;

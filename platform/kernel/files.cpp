@@ -143,7 +143,8 @@ bool Flush(const std::string& path, bool folder, std::string_view what) {
         SetLastError(ERROR_DISK_FULL);
         return false;
     }
-    int fd = folder ? tw::posix::OpenFolder(AT_FDCWD, path.c_str()) : tw::posix::OpenFile(AT_FDCWD, path.c_str(), O_RDONLY);
+    int fd = folder ? tw::posix::OpenFolder(AT_FDCWD, path.c_str())
+                    : tw::posix::OpenFile(AT_FDCWD, path.c_str(), O_RDONLY);
     if (fd < 0) {
         SetLastError(ErrorFromErrno(errno));
         return false;

@@ -63,7 +63,8 @@ TEST_F(PrintRun, NamesBeyondLatin1AreShownAsTheyAre) {
     std::vector<std::string> labels;
     for (int id = 100; id < 110; ++id) {
         char text[80] = {};
-        if (GetDlgItem(Dialog(), id) && GetWindowTextA(GetDlgItem(Dialog(), id), text, sizeof text)) labels.push_back(text);
+        if (HWND item = GetDlgItem(Dialog(), id); item && GetWindowTextA(item, text, sizeof text))
+            labels.push_back(text);
     }
     EXPECT_NE(std::find(labels.begin(), labels.end(), names[1]), labels.end()) << "no label " << names[1];
     program.Key(VK_RETURN);

@@ -463,8 +463,8 @@ tw_settled_screenshot() {
 # tw_differs A B GEOMETRY: whether that part of the two screenshots differs in any pixel.
 tw_differs() {
     local ae
-    convert "$1" -crop "$3" +repage "$TW_WORK/differs-a.png" && convert "$2" -crop "$3" +repage "$TW_WORK/differs-b.png" ||
-        tw_fail "cannot cut $3 out of $1 and $2"
+    convert "$1" -crop "$3" +repage "$TW_WORK/differs-a.png" &&
+        convert "$2" -crop "$3" +repage "$TW_WORK/differs-b.png" || tw_fail "cannot cut $3 out of $1 and $2"
     ae=$(compare -metric AE "$TW_WORK/differs-a.png" "$TW_WORK/differs-b.png" null: 2>&1)
     [[ $ae =~ ^[0-9.e+]+$ ]] || tw_fail "cannot compare $1 and $2: $ae"
     [ "$ae" != 0 ]

@@ -117,7 +117,8 @@ std::string PrepareChildFolder(const std::string& folder, const std::string& shi
     if (lock) {
         struct stat st;
         if (::fstat(dir.Get(), &st) == 0)
-            lock->identity_ = std::to_string((unsigned long long)st.st_dev) + "-" + std::to_string((unsigned long long)st.st_ino);
+            lock->identity_ = std::to_string(static_cast<unsigned long long>(st.st_dev)) + "-" +
+                              std::to_string(static_cast<unsigned long long>(st.st_ino));
         int err = TakeLock(dir.Get(), lock->fd_);
         lock->inUse_ = err == EWOULDBLOCK;
         if (lock->inUse_)
@@ -127,7 +128,8 @@ std::string PrepareChildFolder(const std::string& folder, const std::string& shi
         if (err) return Problem(folder, "nothing can be saved there", err);
     } else {
         WholeFile probe;
-        if (int err = probe.Write(dir.Get(), "tintwell-probe", "")) return Problem(folder, "nothing can be saved there", err);
+        if (int err = probe.Write(dir.Get(), "tintwell-probe", ""))
+            return Problem(folder, "nothing can be saved there", err);
     }
 
     if (shipped.empty()) return "";
