@@ -194,7 +194,7 @@ tw_find_windows() {
 # tw_wait_window SECONDS [PID]: waits for the window to be visible; sets TW_WID. Returns 1 when
 # it does not show in time, 2 (with TW_STATUS) when the process PID ends before it shows.
 tw_wait_window() {
-    local limit=$1 pid=${2:-} start now
+    local limit=$1 pid=${2:-} start now state=""
     start=$(date +%s%N)
     while :; do
         TW_WID=$(tw_find_windows | head -n1)
@@ -207,7 +207,8 @@ tw_wait_window() {
         fi
         now=$(date +%s%N)
         if [ $(((now - start) / 1000000)) -ge $((limit * 1000)) ]; then
-            echo "(no window after $limit s${pid:+; the program's state: $(ps -o stat=,etime= -p "$pid")})" >&2
+            [ -n "$pid" ] && state="; the program: $(ps -o stat=,etime= -p "$pid")"
+            echo "(no window after $limit s$state)" >&2
             return 1
         fi
         sleep 0.05
