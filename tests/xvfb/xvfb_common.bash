@@ -209,6 +209,10 @@ tw_wait_window() {
         if [ $(((now - start) / 1000000)) -ge $((limit * 1000)) ]; then
             [ -n "$pid" ] && state="; the program: $(ps -o stat=,etime= -p "$pid")"
             echo "(no window after $limit s$state)" >&2
+            # Where the program's main thread is, when a debugger can tell.
+            if [ -n "$pid" ] && command -v gdb >/dev/null; then
+                gdb -p "$pid" -batch -ex "thread 1" -ex "bt 20" 2>/dev/null | grep '^#' | head -n 20 >&2
+            fi
             return 1
         fi
         sleep 0.05
