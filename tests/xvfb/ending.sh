@@ -2,7 +2,8 @@
 # However the program ends, the colouring reaches the page file: after a fill in the sky of the
 # first page, SIGTERM (what logout and shutdown send), SIGHUP, the window manager's close and the
 # end of the X server itself each end the program with status 0 and leave the sky red in
-# dogwood.TWP. SIGTERM while the title screen is up ends the program there.
+# dogwood.TWP; so do SIGTERM and the X server's end at once, as at a logout. SIGTERM while the
+# title screen is up ends the program there.
 #   ending.sh TINTWELL_BINARY SOURCE_DIR
 set -u
 . "$(dirname "$0")/xvfb_common.bash"
@@ -21,6 +22,10 @@ end_after_fill() {
     TERM | HUP) kill -"$how" "$TW_PID" ;;
     close) tw_close_window "$TW_WID" ;;
     display) tw_stop_xvfb ;;
+    logout)
+        kill -TERM "$TW_PID"
+        tw_stop_xvfb
+        ;;
     esac
     tw_expect_exit "$TW_PID" "${TW_EXIT_WAIT:-10}" 0 "after $name"
     tw_expect_saved "$page"
@@ -41,6 +46,8 @@ tw_expect_exit "$TW_PID" "${TW_EXIT_WAIT:-10}" 0 "after SIGTERM on the title scr
 cmp -s "$page" "$TW_WORK/shipped.TWP" || tw_fail "SIGTERM on the title screen changed dogwood.TWP"
 echo "SIGTERM on the title screen: the program ended"
 
-# Last: the display goes away under the program.
+# The display goes away under the program, alone and together with SIGTERM.
 end_after_fill "the X server's end" display
+tw_start_xvfb 1024x768
+end_after_fill "SIGTERM with the X server's end" logout
 echo "PASS"

@@ -88,12 +88,14 @@ tw_setup() {
 }
 
 # tw_start_xvfb WIDTHxHEIGHT: a screen of that size (24 bits deep) on a free display; sets DISPLAY.
+# The server is not reset when its last client leaves, so that a program started just after
+# another ended finds it ready.
 tw_start_xvfb() {
     local size=${1%x24} fifo i
     tw_work
     fifo="$TW_WORK/display"
     rm -f "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >"$TW_WORK/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$fifo" >"$TW_WORK/xvfb.log" 2>&1 &
     TW_XVFB_PID=$!
     for i in $(seq 100); do
         [ -s "$fifo" ] && break

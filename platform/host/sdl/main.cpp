@@ -27,6 +27,14 @@ std::string ExePath() {
     return n > 0 ? std::string(buf.data(), static_cast<size_t>(n)) : std::string();
 }
 
+// Whether SDL has taken a video driver that shows nothing without having been asked for it.
+bool DrawsOnNoScreen() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (!driver || (asked && *asked)) return false;
+    return std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+}
+
 enum class Entered { Yes, No, InUse };
 
 // Into the child's folder, made, locked and filled first; No (with a message) when it cannot be
@@ -82,6 +90,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tintwell: cannot start SDL: %s\n", SDL_GetError());
         return 1;
     }
+    // When no display can be reached SDL falls back to drawing on none: a copy nobody can see
+    // would hold the child's folder against the next one started.
+    if (DrawsOnNoScreen()) {
+        std::fprintf(stderr, "tintwell: cannot open the display (DISPLAY or WAYLAND_DISPLAY)\n");
+        SDL_Quit();
+        return 1;
+    }
     // Never deleted: the program's global objects release their GDI objects after WinMain has
     // returned, and the layer still reaches the host then.
     auto* host = new tw::sdl::SdlHost();
@@ -105,8 +120,5 @@ int main(int argc, char** argv) {
     case Entered::InUse: result = -1; break;  // as WinMain ends beside another copy
     case Entered::No: break;
     }
-
-    host->Close();
-    SDL_Quit();
-    return result;
+    host->EndProcess(result);
 }

@@ -328,6 +328,7 @@ void SdlHost::PushEndSession(bool critical) {
 }
 
 void SdlHost::EndProcess(int code) {
+    EndOnDisplayLoss(code);
     if (DisplayLost()) {
         // SDL would wait on the broken connection for the window to go: only the sound is stopped.
         audio_.Shutdown();

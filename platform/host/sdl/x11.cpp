@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 
 #ifdef TW_HAVE_X11
 #include <SDL_syswm.h>
@@ -16,10 +17,17 @@ namespace tw::sdl {
 namespace {
 std::atomic<unsigned> xErrors{0};
 std::atomic<bool> displayLost{false};
+std::atomic<bool> ending{false};
+std::atomic<int> endCode{0};
 }  // namespace
 
 unsigned XErrorsSurvived() { return xErrors.load(); }
 bool DisplayLost() { return displayLost.load(); }
+
+void EndOnDisplayLoss(int code) {
+    endCode = code;
+    ending = true;
+}
 
 #ifdef TW_HAVE_X11
 
@@ -41,6 +49,7 @@ int OnXError(Display* display, XErrorEvent* error) {
 // return, and Xlib leaves the connection alone from then on.
 int OnXIOError(Display* display) {
     (void)display;
+    if (ending) std::_Exit(endCode);
     if (!displayLost.exchange(true)) std::fprintf(stderr, "tintwell: the connection to the display has gone\n");
     return 0;
 }

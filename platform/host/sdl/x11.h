@@ -20,6 +20,10 @@ unsigned XErrorsSurvived();
 void WatchDisplayLoss(SDL_Window* window);
 // True once the window's display has gone.
 bool DisplayLost();
+// The program has kept what it holds and is only closing its windows: should the display go
+// meanwhile, the process ends at once with CODE instead (SDL would wait on the broken connection
+// for the windows to go, for ever).
+void EndOnDisplayLoss(int code);
 
 // False only when the window is on an X display that no EWMH window manager looks after, so
 // that a request for fullscreen would reach no one.
