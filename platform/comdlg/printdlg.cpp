@@ -95,11 +95,34 @@ INT_PTR CALLBACK PrintDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) 
     return FALSE;
 }
 
+// A button's text marks its mnemonic with '&': one in a printer's name is doubled to show as it is.
 std::string Label(const tw::host::PrintDestination& d) {
     using State = tw::host::PrintDestination::State;
-    if (d.state == State::Stopped) return d.name + " (stopped)";
-    if (d.state == State::Offline) return d.name + " (offline)";
-    return d.name;
+    std::string label;
+    for (char c : d.name) label += c == '&' ? "&&" : std::string(1, c);
+    if (d.state == State::Stopped) return label + " (stopped)";
+    if (d.state == State::Offline) return label + " (offline)";
+    return label;
+}
+
+// The destinations the dialog has room for: the PDF file and the first printers, the default
+// printer always among them (in the last printer's place when it comes later).
+std::vector<tw::host::PrintDestination> Shown(const std::vector<tw::host::PrintDestination>& all) {
+    using tw::host::PrintDestination;
+    std::vector<PrintDestination> list;
+    size_t printers = 0, lastPrinter = 0;
+    for (const PrintDestination& d : all) {
+        if (d.kind == PrintDestination::Kind::PdfFile) {
+            list.push_back(d);
+        } else if (printers < kMostPrinters) {
+            ++printers;
+            lastPrinter = list.size();
+            list.push_back(d);
+        } else if (d.isDefault) {
+            list[lastPrinter] = d;
+        }
+    }
+    return list;
 }
 
 }  // namespace
@@ -111,9 +134,7 @@ BOOL WINAPI PrintDlgA(LPPRINTDLGA pd) {
     if (!printers) return FALSE;
     bool reachable = false;
     std::vector<PrintDestination> all = printers->Destinations(reachable);
-    std::vector<PrintDestination> list;
-    for (const PrintDestination& d : all)
-        if (d.kind == PrintDestination::Kind::PdfFile || list.size() < kMostPrinters) list.push_back(d);
+    std::vector<PrintDestination> list = Shown(all);
     if (list.empty()) return FALSE;
 
     Choice choice;

@@ -237,6 +237,33 @@ echo "$jobs" | grep -qx "3 Tintwell: Printing application/pdf" ||
 tw_check_pdf "$doc" "612 x 792" "$shots/xvfb-print-cups" 300
 echo "CUPS: $doc, US Letter; rendering $shots/xvfb-print-cups.png"
 
+# 1b. Fourteen queues, the default among them last, with an '&' in its name: the dialog offers it
+# checked, its name as it is, and the job goes to it.
+for i in $(seq -w 1 12); do
+    /usr/sbin/lpadmin -p "Queue$i" -E -v file:///dev/null -P "$cups/check.ppd" 2>/dev/null || tw_fail "lpadmin -p Queue$i failed"
+done
+/usr/sbin/lpadmin -p 'Tom&Jerry' -E -v file:///dev/null -P "$cups/check.ppd" 2>/dev/null || tw_fail "lpadmin -p Tom&Jerry failed"
+/usr/sbin/lpadmin -d 'Tom&Jerry' || tw_fail "lpadmin -d Tom&Jerry failed"
+/usr/sbin/cupsdisable 'Tom&Jerry' || tw_fail "cupsdisable Tom&Jerry failed"
+tw_print many 0
+pid=$TW_PID
+doc=$(tw_wait_file "$cups/spool/d*2-001" 20) || tw_fail "no second document in the spool folder"
+tw_quit "$pid"
+job=$(python3 - <<'PY'
+import ctypes
+cups = ctypes.cdll.LoadLibrary("libcups.so.2")
+cups.cupsGetJobs2.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int, ctypes.c_int]
+class Job(ctypes.Structure):
+    _fields_ = [("id", ctypes.c_int), ("dest", ctypes.c_char_p), ("title", ctypes.c_char_p)]
+jobs = ctypes.POINTER(Job)()
+n = cups.cupsGetJobs2(None, ctypes.byref(jobs), b"Tom&Jerry", 0, 0)
+print(n)
+PY
+)
+[ "$job" = 1 ] || tw_fail "$job jobs on Tom&Jerry, not 1"
+echo "fourteen queues: the job went to Tom&Jerry, the default past the twelfth; dialog $shots/xvfb-print-dialog-many.png"
+/usr/sbin/lpadmin -d Check
+
 # 2. Save as PDF, when the print system cannot be reached, by each method. On A4 at 300 dpi the
 # Default and Alternate 1 frames are 2631 and 2630 device pixels high, Alternate 2's 666 x 4.
 export CUPS_SERVER="$TW_WORK/no-such-socket"
