@@ -188,6 +188,31 @@ tw_mount_fat() {
     tw_on_exit "fusermount -u '$dir' 2>/dev/null || fusermount -uz '$dir' 2>/dev/null"
 }
 
+# tw_mount_exfat DIR [MEGABYTES]: an exFAT file system at DIR (16 MB unless told): an image made
+# by mkfs.exfat on a loop device, mounted by exfat-fuse; both undone when the script exits. Needs
+# root for the loop device; returns 1, saying why, when it cannot be had here.
+tw_mount_exfat() {
+    local dir=$1 mb=${2:-16} img loop
+    if [ ! -x /usr/sbin/mkfs.exfat ] || [ ! -x /usr/sbin/mount.exfat-fuse ] || ! command -v losetup >/dev/null; then
+        echo "note: mkfs.exfat (exfatprogs), exfat-fuse or losetup is not installed"
+        return 1
+    fi
+    img="$TW_WORK/exfat-$(basename "$dir").img"
+    truncate -s "${mb}M" "$img" && /usr/sbin/mkfs.exfat "$img" >/dev/null || return 1
+    if [ "$(id -u)" -ne 0 ] || ! loop=$(losetup -f --show "$img" 2>/dev/null); then
+        echo "note: no loop device for an exFAT image here (it needs root)"
+        return 1
+    fi
+    tw_on_exit "losetup -d '$loop' 2>/dev/null"
+    mkdir -p "$dir"
+    if ! /usr/sbin/mount.exfat-fuse "$loop" "$dir" >"$TW_WORK/exfat-$(basename "$dir").log" 2>&1 ||
+        ! stat -f -c %T "$dir" | grep -q fuse; then
+        echo "note: exfat-fuse cannot mount a file system here (is /dev/fuse there?)"
+        return 1
+    fi
+    tw_on_exit "fusermount -u '$dir' 2>/dev/null || fusermount -uz '$dir' 2>/dev/null"
+}
+
 # tw_find_windows: ids of the visible windows titled exactly "Tintwell", one a line.
 tw_find_windows() {
     xdotool search --onlyvisible --name '^Tintwell$' 2>/dev/null
