@@ -4,6 +4,7 @@
 // print system cannot be reached). Enter prints to the chosen one; Escape cancels.
 #include <commdlg.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -95,31 +96,31 @@ INT_PTR CALLBACK PrintDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) 
     return FALSE;
 }
 
-// A button's text marks its mnemonic with '&': one in a printer's name is doubled to show as it is.
+// The destination's name as it is ("&" is not a mnemonic here) and its state.
 std::string Label(const tw::host::PrintDestination& d) {
     using State = tw::host::PrintDestination::State;
     std::string label;
-    for (char c : d.name) label += c == '&' ? "&&" : std::string(1, c);
+    for (char c : d.name) label += c == '&' ? std::string("&&") : std::string(1, c);
     if (d.state == State::Stopped) return label + " (stopped)";
     if (d.state == State::Offline) return label + " (offline)";
     return label;
 }
 
-// The destinations the dialog has room for: the PDF file and the first printers, the default
-// printer always among them (in the last printer's place when it comes later).
-std::vector<tw::host::PrintDestination> Shown(const std::vector<tw::host::PrintDestination>& all) {
-    using tw::host::PrintDestination;
-    std::vector<PrintDestination> list;
-    size_t printers = 0, lastPrinter = 0;
-    for (const PrintDestination& d : all) {
-        if (d.kind == PrintDestination::Kind::PdfFile) {
+// The destinations the dialog offers: the first printers the print system lists, the default
+// one among them wherever it is in the list, and the PDF file.
+std::vector<tw::host::PrintDestination> Offered(const std::vector<tw::host::PrintDestination>& all) {
+    using Kind = tw::host::PrintDestination::Kind;
+    auto isDefault = [](const tw::host::PrintDestination& d) { return d.kind == Kind::Printer && d.isDefault; };
+    bool hasDefault = std::any_of(all.begin(), all.end(), isDefault);
+    std::vector<tw::host::PrintDestination> list;
+    size_t printers = 0;
+    for (const auto& d : all) {
+        if (d.kind == Kind::PdfFile) {
             list.push_back(d);
-        } else if (printers < kMostPrinters) {
+        } else if (isDefault(d) || printers + (hasDefault ? 1 : 0) < kMostPrinters) {
+            list.push_back(d);
             ++printers;
-            lastPrinter = list.size();
-            list.push_back(d);
-        } else if (d.isDefault) {
-            list[lastPrinter] = d;
+            if (isDefault(d)) hasDefault = false;
         }
     }
     return list;
@@ -133,8 +134,7 @@ BOOL WINAPI PrintDlgA(LPPRINTDLGA pd) {
     tw::host::Printers* printers = tw::host::Current().GetPrinters();
     if (!printers) return FALSE;
     bool reachable = false;
-    std::vector<PrintDestination> all = printers->Destinations(reachable);
-    std::vector<PrintDestination> list = Shown(all);
+    std::vector<PrintDestination> list = Offered(printers->Destinations(reachable));
     if (list.empty()) return FALSE;
 
     Choice choice;
