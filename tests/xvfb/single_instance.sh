@@ -4,11 +4,18 @@
 # it was minimised, where a window manager can minimise it). A copy that cannot reach the first
 # (another runtime folder: another login or session) is refused all the same, with a box that
 # names the folder in use; a copy on another folder runs beside it. After the first was killed
-# outright (leaving its rendezvous socket behind) a new copy starts normally.
+# outright (leaving its rendezvous socket behind) a new copy starts normally. Before all of them,
+# a copy started where there is no display at all says so and ends, keeping the folder from
+# no one.
 #   single_instance.sh TINTWELL_BINARY SOURCE_DIR
 set -u
 . "$(dirname "$0")/xvfb_common.bash"
 tw_setup "$1" "$2" 1024x768
+
+tw_start_program "$bin" nowhere -u DISPLAY -u WAYLAND_DISPLAY TINTWELL_WINDOWED=1
+tw_expect_exit "$TW_PID" 10 1 "the copy without a display"
+grep -q 'cannot open the display' "$TW_WORK/program-nowhere.log" || tw_fail "the copy without a display did not say so"
+echo "a copy without a display: told, status 1"
 
 tw_start_program "$bin" first TINTWELL_WINDOWED=1
 first=$TW_PID
