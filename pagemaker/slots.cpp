@@ -117,10 +117,21 @@ std::vector<uint8_t> EncodePage(const Page& page)
 
 void WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    const tw::posix::Fd dir = OpenFolder(Folder(path), path);
-    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (const int err = tw::posix::WriteWhole(dir.Get(), Name(path), data, tw::posix::Publish::Replace))
-        throw Failure(Why("cannot write " + path, err));
+    Draft(path, bytes).Publish();
+}
+
+Draft::Draft(const std::string& path, std::vector<uint8_t> bytes)
+    : path_(path), bytes_(std::move(bytes)), dir_(OpenFolder(Folder(path), path))
+{
+    const std::string_view data(reinterpret_cast<const char*>(bytes_.data()), bytes_.size());
+    if (const int err = file_.Write(dir_.Get(), Name(path_), data))
+        throw Failure(Why("cannot write " + path_, err));
+}
+
+void Draft::Publish()
+{
+    if (const int err = file_.Publish(Name(path_), tw::posix::Publish::Replace))
+        throw Failure(Why("cannot write " + path_, err));
 }
 
 std::vector<uint8_t> ReadFile(const std::string& path)
