@@ -23,6 +23,8 @@ namespace {
 constexpr uint64_t kPumpMicros = 1000;
 // The shortest time between two presented frames.
 constexpr uint64_t kFrameMicros = 16000;
+// The longest the host sleeps waiting for input.
+constexpr int64_t kLongestSleepMicros = 1000000;
 
 int Clamp(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); }
 
@@ -127,7 +129,11 @@ SdlHost::SdlHost() : screen_(kScreenWidth, kScreenHeight), start_(std::chrono::s
     instanceDir_ = DefaultInstanceDir();
     open_ = true;
     WatchDisplayLoss(window_);
-    posix::CatchEndSignals([this] { Wake(); });
+    // The signals that end the session are noted and looked for at every wake (below), not
+    // sent on through SDL: its wake-up travels on a connection of its own to the display, and
+    // at a logout that connection breaks as the signal comes, which Xlib ends the process for
+    // there and then, on the signal's thread, with nothing kept.
+    posix::CatchEndSignals(nullptr);
 
     if (const char* path = std::getenv("TINTWELL_TRACE"); path && *path) {
         trace_ = std::fopen(path, "a");
@@ -272,15 +278,11 @@ void SdlHost::WaitInput(uint64_t deadlineMicros) {
         }
         // SDL sleeps on the display connection (and our own wake events) and asks the display
         // itself before it returns.
+        // Never asleep for long, so that a signal that ends the session is seen within a second.
+        waitMicros = waitMicros < 0 ? kLongestSleepMicros : std::min(waitMicros, kLongestSleepMicros);
+        // Rounded up: waking a little early would only mean waiting again.
         SDL_Event e;
-        int got;
-        if (waitMicros < 0) {
-            got = SDL_WaitEvent(&e);
-        } else {
-            // Rounded up: waking a little early would only mean waiting again.
-            int64_t ms = std::min<int64_t>((waitMicros + 999) / 1000, INT_MAX);
-            got = SDL_WaitEventTimeout(&e, static_cast<int>(ms));
-        }
+        int got = SDL_WaitEventTimeout(&e, static_cast<int>((waitMicros + 999) / 1000));
         now = NowMicros();
         lastPump_ = now;
         if (got) Translate(e);
