@@ -1,17 +1,18 @@
 // PrintDlgA: the print dialog, a modal dialog of the layer's dialog manager built from a template
 // in memory. It lists the host's print destinations as radio buttons (the default one chosen, a
-// stopped or offline printer marked so) and "Save as PDF" (chosen when there is no default or the
-// print system cannot be reached). Enter prints to the chosen one; Escape cancels.
+// stopped or offline printer marked so, its name as it is) and "Save as PDF" (chosen when there is
+// no default or the print system cannot be reached). Enter prints to the chosen one; Escape
+// cancels.
 #include <commdlg.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "core/ansi.h"
 #include "gdi/gdi_internal.h"
 #include "host/host.h"
 #include "host/printers.h"
+#include "user/dialog_template.h"
 
 namespace {
 
@@ -20,50 +21,6 @@ constexpr size_t kMostPrinters = 12;  // and the PDF file: the dialog stays on a
 
 // Dialog units of the layout (the system font makes one unit two pixels each way).
 constexpr short kWidth = 190, kMargin = 7, kRowHeight = 14, kButtonWidth = 50, kButtonHeight = 14;
-
-// A dialog template in memory, laid out as the dialog manager reads it.
-class TemplateWriter {
-public:
-    void Header(DWORD style, WORD items, short x, short y, short cx, short cy, const std::string& title) {
-        DLGTEMPLATE t{DWORD(style), 0, items, x, y, cx, cy};
-        Bytes(&t, sizeof t);
-        Word(0);  // no menu
-        Word(0);  // the dialog class
-        Text(title);
-    }
-    void Item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD classOrdinal, const std::string& text) {
-        while (bytes_.size() % 4) bytes_.push_back(0);
-        DLGITEMTEMPLATE it{DWORD(style | WS_CHILD | WS_VISIBLE), 0, x, y, cx, cy, id};
-        Bytes(&it, sizeof it);
-        Word(0xFFFF);
-        Word(classOrdinal);
-        Text(text);
-        Word(0);  // no creation data
-    }
-    // Aligned to a DWORD, as the dialog manager expects its templates.
-    const DLGTEMPLATE* Get() {
-        storage_.assign((bytes_.size() + 3) / 4, 0);
-        std::copy(bytes_.begin(), bytes_.end(), reinterpret_cast<BYTE*>(storage_.data()));
-        return reinterpret_cast<const DLGTEMPLATE*>(storage_.data());
-    }
-
-private:
-    void Bytes(const void* p, size_t n) {
-        const BYTE* b = static_cast<const BYTE*>(p);
-        bytes_.insert(bytes_.end(), b, b + n);
-    }
-    void Word(WORD w) {
-        bytes_.push_back(BYTE(w & 0xff));
-        bytes_.push_back(BYTE(w >> 8));
-    }
-    // ANSI text (UTF-8, as CUPS names its queues) to the template's UTF-16.
-    void Text(const std::string& s) {
-        tw::ansi::ToUtf16(s, [this](char16_t unit) { Word(WORD(unit)); });
-        Word(0);
-    }
-    std::vector<BYTE> bytes_;
-    std::vector<DWORD> storage_;
-};
 
 struct Choice {
     int count = 0;
@@ -154,25 +111,28 @@ BOOL WINAPI PrintDlgA(LPPRINTDLGA pd) {
     const short groupHeight = short(12 + kRowHeight * choice.count + (note ? kRowHeight : 0));
     const short buttonsTop = short(groupTop + groupHeight + 8);
     const short height = short(buttonsTop + kButtonHeight + kMargin);
-    TemplateWriter t;
-    WORD items = WORD(2 + choice.count + (note ? 1 : 0) + 2);
+    using tw::user::ButtonClassOrdinal;
+    using tw::user::StaticClassOrdinal;
     // Centred on the 800 x 600 screen: 400 x 300 dialog units.
-    t.Header(WS_POPUP | WS_BORDER | DS_MODALFRAME | DS_ABSALIGN, items, short((400 - kWidth) / 2),
-             short((300 - height) / 2), kWidth, height, "Print");
-    t.Item(SS_LEFT | SS_NOPREFIX, kMargin, 7, kWidth - 2 * kMargin, 10, WORD(-1), 0x0082, "Print the page on:");
-    t.Item(BS_GROUPBOX | WS_GROUP, kMargin, groupTop, kWidth - 2 * kMargin, groupHeight, WORD(-1), 0x0080, "Printer");
+    tw::user::DialogTemplate t(WS_POPUP | WS_BORDER | DS_MODALFRAME | DS_ABSALIGN, 0, short((400 - kWidth) / 2),
+                               short((300 - height) / 2), kWidth, height, "Print");
+    t.Control(WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kMargin, 7, kWidth - 2 * kMargin, 10, WORD(-1), StaticClassOrdinal(),
+              "Print the page on:");
+    t.Control(WS_VISIBLE | BS_GROUPBOX | WS_GROUP, kMargin, groupTop, kWidth - 2 * kMargin, groupHeight, WORD(-1),
+              ButtonClassOrdinal(), "Printer");
     for (int i = 0; i < choice.count; ++i) {
-        DWORD style = BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0);
-        t.Item(style, kMargin + 8, short(groupTop + 11 + kRowHeight * i), kWidth - 2 * kMargin - 16, 12,
-               WORD(kFirstDestinationId + i), 0x0080, Label(list[size_t(i)]));
+        DWORD style = WS_VISIBLE | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0);
+        t.Control(style, kMargin + 8, short(groupTop + 11 + kRowHeight * i), kWidth - 2 * kMargin - 16, 12,
+                  WORD(kFirstDestinationId + i), ButtonClassOrdinal(), Label(list[size_t(i)]));
     }
     if (note)
-        t.Item(SS_LEFT | SS_NOPREFIX | WS_GROUP, kMargin + 8, short(groupTop + 13 + kRowHeight * choice.count),
-               kWidth - 2 * kMargin - 16, 10, WORD(-1), 0x0082, printers->Unreachable());
-    t.Item(BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, short(kWidth - 2 * (kButtonWidth + kMargin)), buttonsTop,
-           kButtonWidth, kButtonHeight, IDOK, 0x0080, "Print");
-    t.Item(BS_PUSHBUTTON | WS_TABSTOP, short(kWidth - kButtonWidth - kMargin), buttonsTop, kButtonWidth,
-           kButtonHeight, IDCANCEL, 0x0080, "Cancel");
+        t.Control(WS_VISIBLE | SS_LEFT | SS_NOPREFIX | WS_GROUP, kMargin + 8,
+                  short(groupTop + 13 + kRowHeight * choice.count), kWidth - 2 * kMargin - 16, 10, WORD(-1),
+                  StaticClassOrdinal(), printers->Unreachable());
+    t.Control(WS_VISIBLE | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, short(kWidth - 2 * (kButtonWidth + kMargin)),
+              buttonsTop, kButtonWidth, kButtonHeight, IDOK, ButtonClassOrdinal(), "Print");
+    t.Control(WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP, short(kWidth - kButtonWidth - kMargin), buttonsTop,
+              kButtonWidth, kButtonHeight, IDCANCEL, ButtonClassOrdinal(), "Cancel");
 
     INT_PTR answer = DialogBoxIndirectParamA(nullptr, t.Get(), pd->hwndOwner, PrintDlgProc,
                                              reinterpret_cast<LPARAM>(&choice));

@@ -22,7 +22,7 @@ changed=""
 for i in $(seq 40); do
     sleep 0.25
     tw_screenshot "$after"
-    if tw_differs "$before" "$after" "$caption"; then
+    if ! tw_same_area "$before" "$after" "$caption"; then
         changed=yes
         break
     fi
