@@ -23,6 +23,8 @@ Host& Current() {
 
 void SetCurrent(Host* host) { g_host = host; }
 
+void Host::EndProcess(int code) { std::exit(code); }
+
 std::string Host::ProgramPath() {
     char path[PATH_MAX];
     ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);

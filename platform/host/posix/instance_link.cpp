@@ -23,8 +23,6 @@ namespace tw::posix {
 
 namespace instance_detail {
 
-void Fd::Close(int fd) { ::close(fd); }
-
 #ifdef MSG_NOSIGNAL
 constexpr int kSendFlags = MSG_NOSIGNAL | MSG_DONTWAIT;
 #else
@@ -323,7 +321,6 @@ void InstanceServer::Close() {
 }
 
 int InstanceServer::ServePending(const Handler& handler, const DataHandler& data) {
-    using instance_detail::Fd;
     std::vector<std::pair<Fd, Request>> batch;
     {
         std::lock_guard<std::mutex> guard(mutex_);

@@ -61,6 +61,8 @@ public:
     bool PollInput(host::InputEvent& ev) override;
     void WaitInput(uint64_t deadlineMicros) override;
     void Wake() override;
+    // Takes the window down and ends the process.
+    [[noreturn]] void EndProcess(int code) override;
 
     void SetCursorImage(const host::CursorImage* image) override;
     void GetCursorPos(int& x, int& y) override;
@@ -75,6 +77,9 @@ public:
     bool RestoreInstance(const std::string& className) override;
     bool SendInstanceData(const std::string& className, uintptr_t dwData, const std::string& bytes,
                           intptr_t& result) override;
+    // The instances this process publishes and asks for are those of one child's folder (its
+    // identity): copies of the program on other folders are no other instances.
+    void SetInstanceScope(const std::string& scope) { instanceScope_ = scope; }
     // Requests of other processes are carried out inside PollInput and WaitInput.
     void SetInstanceRequests(InstanceRequests* handler) override { requests_ = handler; }
 
@@ -97,6 +102,8 @@ private:
     void TakeQueued();
     void Translate(const SDL_Event& e);
     void Push(const host::InputEvent& ev);
+    // The session's end (a signal, SDL's quit, the display's loss) as input for the layer.
+    void PushEndSession(bool critical);
     bool NeedsPresent() const { return dirty_ || screen_.Version() != presentedVersion_; }
     void Present(uint64_t now);
     void ServeInstances();
@@ -133,6 +140,7 @@ private:
     uint64_t lastDropLook_ = 0;
     static constexpr uint64_t kDropLookMicros = 100 * 1000;
     void PushScriptedDrop();
+    bool displayLossTold_ = false;
 
     std::map<std::string, SDL_Cursor*> cursors_;
     SDL_Cursor* currentCursor_ = nullptr;
@@ -144,6 +152,7 @@ private:
     void Trace(const char* what, const char* detail);
 
     std::string instanceDir_;
+    std::string instanceScope_;
     std::map<std::string, std::unique_ptr<InstanceServer>> published_;
     InstanceRequests* requests_ = nullptr;
 

@@ -1,9 +1,11 @@
-// The child's folder: choosing it, and making and filling it before the program starts there.
-#include "host/sdl/child_folder.h"
+// The child's folder: choosing it, locking it, and making and filling it before the program
+// starts there.
+#include "host/posix/child_folder.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace tw::sdl {
+namespace tw::posix {
 
 namespace {
 
@@ -20,6 +22,8 @@ namespace {
 #ifndef TW_SHIPPED_FROM_BINDIR
 #define TW_SHIPPED_FROM_BINDIR "../share/tintwell"
 #endif
+
+constexpr char kLockName[] = ".tintwell.lock";
 
 bool IsDir(const std::string& path) {
     struct stat st;
@@ -40,51 +44,17 @@ int MakeFolders(const std::string& folder) {
     return IsDir(folder) ? 0 : ENOTDIR;
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Copies `from` to `to` only when `to` does not exist: the bytes go to a hidden file beside it,
-// which is then linked under the real name (link never replaces a file) and removed.
-// Returns 0 or an errno.
-int CopyIfAbsent(const std::string& from, const std::string& dir, const std::string& name) {
-    std::string to = dir + "/" + name;
-    if (::access(to.c_str(), F_OK) == 0) return 0;
-    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return errno;
-    std::string tmp = dir + "/." + name + ".XXXXXX";
-    int out = ::mkstemp(tmp.data());
-    if (out < 0) {
+// Takes the lock without waiting: 0, EWOULDBLOCK when another has it, or an errno.
+int TakeLock(int dirfd, Fd& fd) {
+    fd.Reset(OpenFile(dirfd, kLockName, O_RDWR | O_CREAT, 0644));
+    if (!fd.Valid()) return errno;
+    while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
         int err = errno;
-        ::close(in);
+        fd.Reset();
         return err;
     }
-    int err = 0;
-    char buf[1 << 16];
-    for (;;) {
-        ssize_t n = ::read(in, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) err = errno;
-        if (n <= 0) break;
-        if (!WriteAll(out, buf, static_cast<size_t>(n))) {
-            err = errno ? errno : EIO;
-            break;
-        }
-    }
-    if (!err && (::fchmod(out, 0644) != 0 || ::fsync(out) != 0)) err = errno;
-    if (::close(out) != 0 && !err) err = errno;
-    ::close(in);
-    // Another copy of the program starting at the same moment may have put it there first.
-    if (!err && ::link(tmp.c_str(), to.c_str()) != 0 && errno != EEXIST) err = errno;
-    ::unlink(tmp.c_str());
-    return err;
+    return 0;
 }
 
 }  // namespace
@@ -121,17 +91,18 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
     return opts;
 }
 
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && home[0] == '/') return home;
+    const struct passwd* pw = ::getpwuid(::getuid());
+    return pw && pw->pw_dir && pw->pw_dir[0] == '/' ? pw->pw_dir : "";
+}
+
 std::string ChildFolder(const std::string& fromCommandLine) {
     if (!fromCommandLine.empty()) return fromCommandLine;
     if (const char* env = std::getenv("TINTWELL_PAGES"); env && *env) return env;
     if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/') return std::string(data) + "/tintwell";
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-        const struct passwd* pw = ::getpwuid(::getuid());
-        home = pw ? pw->pw_dir : nullptr;
-    }
-    if (!home || !*home) return "";
-    return std::string(home) + "/.local/share/tintwell";
+    std::string home = HomeFolder();
+    return home.empty() ? "" : home + "/.local/share/tintwell";
 }
 
 std::string ShippedFolder(const std::string& exePath) {
@@ -145,31 +116,47 @@ std::string ShippedFolder(const std::string& exePath) {
     return "";
 }
 
-std::string PrepareChildFolder(const std::string& folder, const std::string& shipped) {
+std::string PrepareChildFolder(const std::string& folder, const std::string& shipped, ChildFolderLock* lock) {
     if (int err = MakeFolders(folder)) return Problem(folder, "the folder cannot be made", err);
-    // A folder the program cannot write into would lose every page the child colours.
-    std::string probe = folder + "/.tintwell-probe.XXXXXX";
-    int fd = ::mkstemp(probe.data());
-    if (fd < 0) return Problem(folder, "nothing can be saved there", errno);
-    ::close(fd);
-    ::unlink(probe.c_str());
+    Fd dir(OpenFolder(AT_FDCWD, folder.c_str()));
+    if (!dir.Valid()) return Problem(folder, "the folder cannot be opened", errno);
+    if (lock) {
+        struct stat st;
+        if (::fstat(dir.Get(), &st) == 0)
+            lock->identity_ = std::to_string(static_cast<unsigned long long>(st.st_dev)) + "-" +
+                              std::to_string(static_cast<unsigned long long>(st.st_ino));
+        int err = TakeLock(dir.Get(), lock->fd_);
+        lock->inUse_ = err == EWOULDBLOCK;
+        if (lock->inUse_)
+            return "Tintwell is already open with the pictures in " + folder +
+                   ". Only one Tintwell at a time can keep its pictures there.";
+        // A folder where no file can be made cannot keep the child's colouring either.
+        if (err) return Problem(folder, "nothing can be saved there", err);
+    } else {
+        WholeFile probe;
+        if (int err = probe.Write(dir.Get(), "tintwell-probe", ""))
+            return Problem(folder, "nothing can be saved there", err);
+    }
 
     if (shipped.empty()) return "";
-    DIR* dir = ::opendir(shipped.c_str());
-    if (!dir) return "";  // nothing to copy: the program says so itself when it finds no page
+    DIR* list = ::opendir(shipped.c_str());
+    if (!list) return "";  // nothing to copy: the program says so itself when it finds no page
     std::string problem;
-    while (const dirent* e = ::readdir(dir)) {
+    while (const dirent* e = ::readdir(list)) {
         if (e->d_name[0] == '.') continue;
-        std::string from = shipped + "/" + e->d_name;
-        struct stat st;
-        if (::stat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-        if (int err = CopyIfAbsent(from, folder, e->d_name)) {
+        // Whatever is there under the name already stays, even a link or a folder.
+        if (::faccessat(dir.Get(), e->d_name, F_OK, AT_SYMLINK_NOFOLLOW) == 0) continue;
+        std::string bytes;
+        if (ReadWhole(AT_FDCWD, (shipped + "/" + e->d_name).c_str(), bytes) != 0) continue;  // not a file
+        int err = WriteWhole(dir.Get(), e->d_name, bytes, Publish::NoReplace);
+        // Another copy of the program starting at the same moment may have put it there first.
+        if (err && err != EEXIST) {
             problem = Problem(folder, std::string("cannot copy ") + e->d_name + " there", err);
             break;
         }
     }
-    ::closedir(dir);
+    ::closedir(list);
     return problem;
 }
 
-}  // namespace tw::sdl
+}  // namespace tw::posix
