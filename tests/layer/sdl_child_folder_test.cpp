@@ -18,7 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using tw::sdl::ChildFolder;
-using tw::sdl::ParseStartOptions;
 using tw::sdl::PrepareChildFolder;
 using tw::sdl::ShippedFolder;
 
@@ -54,43 +53,23 @@ protected:
     fs::path dir_, shipped_;
 };
 
-TEST(StartOptions, CommandLines) {
-    struct Row {
-        std::vector<std::string> args;
-        std::string pages;
-        bool help;
-        bool error;
-    } rows[] = {
-        {{}, "", false, false},
-        {{"--pages", "/x/y"}, "/x/y", false, false},
-        {{"--pages=/x/z"}, "/x/z", false, false},
-        {{"--help"}, "", true, false},
-        {{"--pages"}, "", false, true},
-        {{"--pages="}, "", false, true},
-        {{"--pages", ""}, "", false, true},
-        {{"picture.TWP"}, "", false, true},
-    };
-    for (const Row& row : rows) {
-        auto opts = ParseStartOptions(row.args);
-        std::string line = row.args.empty() ? "(none)" : row.args[0];
-        EXPECT_EQ(opts.pages, row.pages) << line;
-        EXPECT_EQ(opts.help, row.help) << line;
-        EXPECT_EQ(!opts.error.empty(), row.error) << line;
-    }
-}
-
-TEST(StartOptions, WhichFolder) {
+TEST_F(ChildFolderTest, WhichFolder) {
+    // Pages in the user's settings file (absent: no file), then in the machine's, which cannot
+    // be made here: /etc/xdg/tintwell/tintwell.ini must not have one.
     struct Row {
         const char* commandLine;
-        std::optional<std::string> pagesEnv, dataHome, home;
+        std::optional<std::string> pagesEnv, pagesSetting, dataHome;
         std::string expected;
     } rows[] = {
-        {"/given", "/env", "/data", "/home/a", "/given"},
-        {"", "/env", "/data", "/home/a", "/env"},
-        {"", std::nullopt, "/data", "/home/a", "/data/tintwell"},
+        {"/given", "/env", "/set", "/data", "/given"},
+        {"", "/env", "/set", "/data", "/env"},
+        {"", std::nullopt, "/set", "/data", "/set"},
+        {"", "", "\"/quoted folder\"", "/data", "/quoted folder"},
+        {"", std::nullopt, std::nullopt, "/data", "/data/tintwell"},
+        {"", std::nullopt, "", "/data", "/data/tintwell"},
         // XDG_DATA_HOME counts only when it is an absolute path.
-        {"", std::nullopt, "relative", "/home/a", "/home/a/.local/share/tintwell"},
-        {"", "", "", "/home/a", "/home/a/.local/share/tintwell"},
+        {"", std::nullopt, std::nullopt, "relative", "/home/a/.local/share/tintwell"},
+        {"", "", std::nullopt, "", "/home/a/.local/share/tintwell"},
     };
     auto set = [](const char* name, const std::optional<std::string>& v) {
         if (v) ::setenv(name, v->c_str(), 1);
@@ -98,14 +77,27 @@ TEST(StartOptions, WhichFolder) {
     };
     const char* oldHome = std::getenv("HOME");
     std::string savedHome = oldHome ? oldHome : "";
+    const fs::path config = dir_ / "config";
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    ::setenv("HOME", "/home/a", 1);
+    int n = 0;
     for (const Row& row : rows) {
         set("TINTWELL_PAGES", row.pagesEnv);
         set("XDG_DATA_HOME", row.dataHome);
-        set("HOME", row.home);
-        EXPECT_EQ(ChildFolder(row.commandLine), row.expected) << row.commandLine << " " << row.pagesEnv.value_or("-");
+        fs::remove_all(config);
+        // A new file each time (its own name, then renamed), so that it never passes for the
+        // file read before.
+        if (row.pagesSetting) {
+            Write(config / ("new" + std::to_string(n++)), "[Tintwell]\nPages=" + *row.pagesSetting + "\n");
+            fs::create_directories(config / "tintwell");
+            fs::rename(config / ("new" + std::to_string(n - 1)), config / "tintwell" / "tintwell.ini");
+        }
+        EXPECT_EQ(ChildFolder(row.commandLine), row.expected) << row.commandLine << " " << row.pagesEnv.value_or("-")
+                                                              << " " << row.pagesSetting.value_or("-");
     }
     ::unsetenv("TINTWELL_PAGES");
     ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
     ::setenv("HOME", savedHome.c_str(), 1);
 }
 

@@ -1,6 +1,8 @@
 // The child's folder: choosing it, and making and filling it before the program starts there.
 #include "host/sdl/child_folder.h"
 
+#include "host/posix/ini_file.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
@@ -89,35 +91,16 @@ int CopyIfAbsent(const std::string& from, const std::string& dir, const std::str
 
 }  // namespace
 
-const char kUsage[] =
-    "Usage: tintwell [--pages FOLDER]\n"
-    "A colouring program for young children.\n"
-    "  --pages FOLDER  keep the pictures in FOLDER (default: $TINTWELL_PAGES, else\n"
-    "                  $XDG_DATA_HOME/tintwell or ~/.local/share/tintwell)\n"
-    "  --help          show this and leave\n";
-
-StartOptions ParseStartOptions(const std::vector<std::string>& args) {
-    StartOptions opts;
-    for (size_t i = 0; i < args.size() && opts.error.empty(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            opts.help = true;
-        } else if (a == "--pages") {
-            if (i + 1 < args.size() && !args[i + 1].empty()) opts.pages = args[++i];
-            else opts.error = "--pages needs a folder";
-        } else if (a.rfind("--pages=", 0) == 0) {
-            opts.pages = a.substr(8);
-            if (opts.pages.empty()) opts.error = "--pages needs a folder";
-        } else {
-            opts.error = "unknown argument '" + a + "'";
-        }
-    }
-    return opts;
-}
-
 std::string ChildFolder(const std::string& fromCommandLine) {
     if (!fromCommandLine.empty()) return fromCommandLine;
     if (const char* env = std::getenv("TINTWELL_PAGES"); env && *env) return env;
+    for (const std::string& settings : {posix::XdgConfigHome(), std::string(posix::kXdgConfigMachine)}) {
+        if (settings.empty()) continue;
+        auto file = posix::IniFile::Read(settings + "/tintwell/tintwell.ini");
+        const std::string* pages = file->Find("Tintwell", "Pages");
+        std::string_view folder = pages ? posix::IniUnquoted(*pages) : std::string_view();
+        if (!folder.empty()) return std::string(folder);
+    }
     if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/') return std::string(data) + "/tintwell";
     const char* home = std::getenv("HOME");
     if (!home || !*home) {

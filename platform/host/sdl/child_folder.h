@@ -1,6 +1,6 @@
-// Where the program runs on a desktop: the command line of the process entry, the child's own
-// folder (where the pages are coloured and kept) and the shipped pages and tune it is filled from.
-// The program itself only ever sees its current folder.
+// Where the program runs on a desktop: the child's own folder (where the pages are coloured and
+// kept) and the shipped pages and tune it is filled from. The program itself only ever sees its
+// current folder.
 #pragma once
 
 #include <string>
@@ -8,17 +8,10 @@
 
 namespace tw::sdl {
 
-struct StartOptions {
-    std::string pages;   // --pages DIR; empty: the usual folder
-    bool help = false;   // --help: print the usage and leave
-    std::string error;   // what was wrong with the command line; empty when nothing
-};
-
-StartOptions ParseStartOptions(const std::vector<std::string>& args);
-extern const char kUsage[];
-
-// The child's folder: --pages, else $TINTWELL_PAGES, else $XDG_DATA_HOME/tintwell (an absolute
-// XDG_DATA_HOME only), else ~/.local/share/tintwell. Empty when there is no home to put it in.
+// The child's folder: --pages, else $TINTWELL_PAGES, else Pages in the [Tintwell] section of the
+// settings file (the user's $XDG_CONFIG_HOME/tintwell/tintwell.ini, else the machine's
+// /etc/xdg/tintwell/tintwell.ini), else $XDG_DATA_HOME/tintwell (an absolute XDG_DATA_HOME only),
+// else ~/.local/share/tintwell. Empty when there is no home to put it in.
 std::string ChildFolder(const std::string& fromCommandLine);
 
 // The shipped pages and tune for the program at exePath: share/tintwell of the installation the

@@ -1,6 +1,7 @@
-// The process entry on SDL desktops: reads the command line, starts SDL, makes the host current,
-// makes and fills the child's folder and moves into it, runs the program's WinMain there and exits
-// with its result (-1 becomes status 255).
+// The process entry on SDL desktops: hands the command line to the program's settings (for --help,
+// --version and mistakes before anything starts), starts SDL, makes the host current, reads the
+// settings, makes and fills the child's folder and moves into it, runs the program's WinMain there
+// with the same command line and exits with its result (-1 becomes status 255).
 #define SDL_MAIN_HANDLED
 #include <windows.h>
 
@@ -12,11 +13,49 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
 #include "host/sdl/child_folder.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/x11.h"
 
 namespace {
+
+// What --help adds to the program's own usage about this system.
+const char kWhere[] =
+    "The settings are read from /etc/xdg/tintwell/tintwell.ini for the whole machine,\n"
+    "then from $XDG_CONFIG_HOME/tintwell/tintwell.ini (~/.config/tintwell/tintwell.ini),\n"
+    "whose settings win. TINTWELL_WINDOWED=1 is the same as --window window.\n"
+    "The pictures are kept in FOLDER, else in $TINTWELL_PAGES, else in Pages, else in\n"
+    "$XDG_DATA_HOME/tintwell (~/.local/share/tintwell).\n";
+
+// The arguments as one Windows command line, which the program splits again: each argument
+// with a blank or a double quote in it is quoted, its double quotes and the backslashes before
+// them escaped.
+std::string CommandLine(char** argv, int argc) {
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (i > 1) line += ' ';
+        if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) {
+            line += arg;
+            continue;
+        }
+        line += '"';
+        size_t slashes = 0;
+        for (char c : arg) {
+            if (c == '\\') {
+                ++slashes;
+                continue;
+            }
+            line.append(c == '"' ? 2 * slashes + 1 : slashes, '\\');
+            slashes = 0;
+            line += c;
+        }
+        line.append(2 * slashes, '\\');
+        line += '"';
+    }
+    return line;
+}
 
 std::string ExePath() {
     std::vector<char> buf(4096);
@@ -45,14 +84,19 @@ bool EnterChildFolder(const std::string& fromCommandLine) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    tw::sdl::StartOptions opts = tw::sdl::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (opts.help) {
-        std::fputs(tw::sdl::kUsage, stdout);
+    std::string commandLine = CommandLine(argv, argc);
+    switch (ReadCommandLine(commandLine.c_str())) {
+    case SETTINGS_HELP:
+        std::printf("%s%s", szSettingsText, kWhere);
         return 0;
-    }
-    if (!opts.error.empty()) {
-        std::fprintf(stderr, "tintwell: %s\n%s", opts.error.c_str(), tw::sdl::kUsage);
+    case SETTINGS_VERSION:
+        std::fputs(szSettingsText, stdout);
+        return 0;
+    case SETTINGS_BAD:
+        std::fprintf(stderr, "tintwell: %s\nSee tintwell --help.\n", szSettingsText);
         return 2;
+    default:
+        break;
     }
 
     SDL_SetMainReady();
@@ -75,11 +119,13 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The same again with the settings files, whose unreadable values are told here: the
+    // program itself has nowhere to say so.
+    ReadSettings(commandLine.c_str());
+    std::fputs(szSettingsNotes, stderr);
     int result = 1;
-    if (EnterChildFolder(opts.pages)) {
-        // The program takes no command line of its own.
-        char tail[] = "";
-        result = WinMain(GetModuleHandleA(NULL), NULL, tail, SW_SHOWDEFAULT);
+    if (EnterChildFolder(Settings.szPages)) {
+        result = WinMain(GetModuleHandleA(NULL), NULL, commandLine.data(), SW_SHOWDEFAULT);
     }
 
     host->Close();

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <thread>
 
+#include "host/posix/ini_file.h"
 #include "host/sdl/keymap.h"
 #include "host/sdl/x11.h"
 
@@ -24,11 +25,6 @@ constexpr uint64_t kPumpMicros = 1000;
 constexpr uint64_t kFrameMicros = 16000;
 
 int Clamp(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); }
-
-bool WindowedRequested() {
-    const char* v = std::getenv("TINTWELL_WINDOWED");
-    return v && *v && std::strcmp(v, "0") != 0;
-}
 
 SDL_Cursor* MakeColorCursor(const host::CursorImage& image) {
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 32, SDL_PIXELFORMAT_ARGB8888);
@@ -172,7 +168,7 @@ uint64_t SdlHost::NowMicros() {
 
 bool SdlHost::SetDisplayMode(int width, int height, int bpp) {
     (void)bpp;  // the screen is shown in the desktop's own depth
-    if (WindowedRequested() || !window_) return false;
+    if (!window_) return false;
     if (width != kScreenWidth || height != kScreenHeight) return false;
     if (WindowManagerPresent(window_)) {
         if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
@@ -446,6 +442,10 @@ void SdlHost::SetWindowIcon(const host::CursorImage& image) {
     SDL_SetWindowIcon(window_, surface);
     SDL_FreeSurface(surface);
 }
+
+// --- settings ---
+
+std::string SdlHost::AppDataFolder(bool common) { return common ? posix::kXdgConfigMachine : posix::XdgConfigHome(); }
 
 // --- single instance ---
 

@@ -85,6 +85,7 @@ public:
     void SetSoundEvents(SoundEvents* handler) override { soundEvents_ = handler; }
 
     host::Printers* GetPrinters() override { return &printers_; }
+    std::string AppDataFolder(bool common) override;
 
 private:
     // Takes everything SDL has queued into the input queue and answers other processes.
