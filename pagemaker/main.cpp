@@ -31,8 +31,8 @@ const char kUsage[] =
     "  --photo, --drawing  how to read the picture (decided from the picture when not given)\n"
     "  --detail  how much of the picture becomes outline (medium when not given)\n"
     "  --preview also write the page as a PNG picture\n"
-    "  --pages   the child's folder (default: $TINTWELL_PAGES, else $XDG_DATA_HOME/tintwell\n"
-    "            or ~/.local/share/tintwell)\n";
+    "  --pages   the child's folder (default: $TINTWELL_PAGES, else Pages in Tintwell's settings,\n"
+    "            else $XDG_DATA_HOME/tintwell or ~/.local/share/tintwell)\n";
 
 struct Command {
     std::string verb;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows program under Wine on a private virtual screen: the window "Tintwell" appears,
-# the page screen comes up, "q" quits with status 0, and the first page has been saved as an
-# eight-bit page. Runs the 32-bit program where this machine can run 32-bit code, otherwise the
+# the page screen comes up, and with Quit=grownup in the user's %APPDATA%\Tintwell\tintwell.ini
+# (read through Windows' own GetPrivateProfileStringA) a tap on "q" does not quit but "q" held for
+# two seconds does, with status 0, and the first page has been saved as an eight-bit page. Runs the 32-bit program where this machine can run 32-bit code, otherwise the
 # 64-bit build of the same sources. Build first with scripts/windows_build.sh.
 #   scripts/windows_smoke.sh
 # Environment: TW_SHOTS (where the screenshot goes; default the build folder), TW_WINEPREFIX;
@@ -18,6 +19,7 @@ say() { echo "windows_smoke [$(elapsed) s]: $*"; }
 work=""
 xvfb_pid=""
 wine_pid=""
+settings=""
 fail() {
     echo "windows_smoke: FAIL: $*"
     local log
@@ -38,6 +40,7 @@ cleanup() {
     fi
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     [ -n "$work" ] && rm -rf "$work"
+    [ -n "$settings" ] && rm -f "$settings"
     return 0
 }
 trap cleanup EXIT
@@ -77,6 +80,13 @@ xvfb_pid=$tw_xvfb_pid
 [ -f "$WINEPREFIX/system.reg" ] || say "making the Wine prefix $WINEPREFIX"
 tw_wine_prefix "$work" || fail "cannot make the Wine prefix $WINEPREFIX"
 say "Wine is ready"
+
+# The user's settings file, where the program finds it through SHGetFolderPathA(CSIDL_APPDATA).
+appdata="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming"
+[ -d "$appdata" ] || fail "the Wine prefix has no $appdata"
+mkdir -p "$appdata/Tintwell"
+settings="$appdata/Tintwell/tintwell.ini"
+printf '[Tintwell]\r\nQuit=grownup\r\n' >"$settings"
 
 (cd "$child" && exec "$loader" "$exe") >"$work/program.log" 2>&1 &
 wine_pid=$!
@@ -147,11 +157,17 @@ say "page screen is up; screenshot: $shots/windows-smoke.png"
 
 timeout 5 xdotool windowfocus --sync "$wid" 2>/dev/null || fail "cannot give the window the focus"
 xdotool key q
+sleep 1.5
+kill -0 "$wine_pid" 2>/dev/null || fail "a tap on q quit: Quit=grownup in $settings was not read"
+say "a tap on q did not quit (Quit=grownup); holding q down"
+xdotool keydown q
+sleep 2.5
+xdotool keyup q
 for _ in $(seq 200); do
     kill -0 "$wine_pid" 2>/dev/null || break
     sleep 0.1
 done
-kill -0 "$wine_pid" 2>/dev/null && fail "still running 20 s after q"
+kill -0 "$wine_pid" 2>/dev/null && fail "still running 20 s after q was held"
 wait "$wine_pid"
 status=$?
 wine_pid=""

@@ -180,10 +180,12 @@ TEST_F(KernelFiles, ProfileStringsAndNumbers) {
     EXPECT_EQ(list[n], 0);
     n = GetPrivateProfileStringA(nullptr, nullptr, "", list, sizeof list, file.c_str());
     EXPECT_EQ(std::string(list, n), names("Tintwell\0Numbers\0"));
-    // A list that does not fit: the last name cut, two NULs, the size less two.
+    // A list that does not fit: the last name cut, two NULs, the size less two (Wine leaves out
+    // the second NUL).
     n = GetPrivateProfileStringA(nullptr, nullptr, "", list, 12, file.c_str());
     EXPECT_EQ(n, 10u);
-    EXPECT_EQ(std::string(list, 12), names("Tintwell\0N\0\0"));
+    const size_t written = tw::api::OnWine() ? 11 : 12;
+    EXPECT_EQ(std::string(list, written), names("Tintwell\0N\0\0").substr(0, written));
 
     struct IntRow {
         const char* key;
