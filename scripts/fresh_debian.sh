@@ -19,16 +19,46 @@ case "$what" in test|run|package) ;; *) echo "usage: $0 test|run|package" >&2; e
 command -v debootstrap >/dev/null || { echo "$0: install debootstrap first" >&2; exit 2; }
 
 sys="$root/build/fresh-debian-$what"
-mounts=()
-xvfb_pid=""
-cleanup() {
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    local i
-    for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do umount "${mounts[i]}" 2>/dev/null || true; done
-}
-trap cleanup EXIT
-bind() { mkdir -p "$sys/$1"; mount --bind "/$2" "$sys/$1"; mounts+=("$sys/$1"); }
+TW_NAME=fresh_debian
+. "$root/tests/xvfb/xvfb_common.bash"
 stamp() { echo "fresh_debian [$SECONDS s]: $*"; }
+
+# mounted_below DIR: the mount points at or below DIR, one a line.
+mounted_below() {
+    awk -v dir="$1" '{
+        path = $5
+        while (match(path, /\\[0-7][0-7][0-7]/)) {
+            code = substr(path, RSTART + 1, 3)
+            path = substr(path, 1, RSTART - 1) sprintf("%c", (substr(code, 1, 1) * 64 + substr(code, 2, 1) * 8 + substr(code, 3, 1))) substr(path, RSTART + 4)
+        }
+        if (path == dir || index(path, dir "/") == 1) print path
+    }' /proc/self/mountinfo
+}
+# unmount_below DIR: unmounts everything below DIR, the bindings' own submounts too (umount -R).
+# Fails, saying what is still mounted, when something stays.
+unmount_below() {
+    local m left
+    mounted_below "$1" | sort -r | while read -r m; do
+        umount -R "$m" 2>/dev/null || umount -R -l "$m" || true
+    done
+    left=$(mounted_below "$1")
+    [ -z "$left" ] || { echo "fresh_debian: still mounted below $1: $left" >&2; return 1; }
+}
+# remove_system: deletes the system made by an earlier run, which must have nothing mounted
+# below it: rm never crosses into another file system.
+remove_system() {
+    [ -e "$sys" ] || return 0
+    unmount_below "$sys" || { echo "fresh_debian: not deleting $sys while something is mounted there" >&2; exit 1; }
+    rm -rf --one-file-system "$sys"
+}
+tw_on_exit 'unmount_below "$sys"'
+# bind DIR: the machine's /DIR at the same place in the system, with whatever is mounted below it;
+# nothing mounted or unmounted there reaches back to the machine's own.
+bind() {
+    mkdir -p "$sys/$1"
+    mount --rbind "/$1" "$sys/$1"
+    mount --make-rslave "$sys/$1"
+}
 
 deb=""
 if [ "$what" = package ]; then
@@ -37,13 +67,13 @@ if [ "$what" = package ]; then
     deb=$(ls "$root"/build/package/tintwell_*.deb)
 fi
 
-rm -rf "$sys"
+remove_system
 stamp "making a minimal Debian 12 in $sys"
 debootstrap --variant=minbase --include=git,ca-certificates bookworm "$sys" \
     http://deb.debian.org/debian >"$sys.debootstrap.log" 2>&1 ||
     { echo "debootstrap failed; see $sys.debootstrap.log" >&2; exit 1; }
 cp /etc/resolv.conf "$sys/etc/resolv.conf"
-for m in proc sys dev dev/pts dev/shm; do bind "$m" "$m"; done
+for m in proc sys dev; do bind "$m"; done
 git clone -q "$root" "$sys/root/tintwell"
 
 in_sys() {
@@ -65,14 +95,12 @@ fi
 for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "$0: needs $tool on this machine" >&2; exit 2; }
 done
-display=:$((90 + RANDOM % 100))
 # The package's program runs full screen, as from the menu: a screen of 800 x 600 shows it 1:1.
-screen=1024x768x24
-[ "$what" = package ] && screen=800x600x24
-Xvfb "$display" -screen 0 "$screen" -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-sleep 1
-bind tmp/.X11-unix tmp/.X11-unix
+screen=1024x768
+[ "$what" = package ] && screen=800x600
+tw_start_xvfb "$screen"
+display=$DISPLAY
+bind tmp/.X11-unix
 
 if [ "$what" = package ]; then
     cp "$deb" "$sys/root/"

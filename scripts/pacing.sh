@@ -34,35 +34,19 @@ with open(sys.argv[1], "wb") as f:
 EOF
 [ "$(stat -c %s "$TW_WORK/child/dogwood.TWP")" -eq 38702 ] || tw_fail "the blank page is not 38,702 bytes"
 
-trace="$TW_WORK/trace.txt"
-tw_start_program "$bin" pacing TINTWELL_WINDOWED=1 TINTWELL_TRACE="$trace"
+tw_start_page_screen "$bin" pacing
 pid=$TW_PID
-tw_wait_window 10 || tw_fail "no window titled Tintwell"
-tw_pass_title "$TW_WID"
-geometry=$(tw_window_geometry "$TW_WID")
-wx=$(echo "$geometry" | sed 's/.*+\([0-9]*\)+[0-9]*$/\1/')
-wy=$(echo "$geometry" | sed 's/.*+\([0-9]*\)$/\1/')
-# The page screen is up once the drawing cursor has been chosen.
-for i in $(seq 200); do
-    grep -q ' cursor EditCursor$' "$trace" 2>/dev/null && break
-    sleep 0.05
-done
-grep -q ' cursor EditCursor$' "$trace" || tw_fail "the page screen did not come up"
+trace=$TW_TRACE
 # The middle of the page (client (400, 300); the window has a one-pixel border). Keys go to
 # the window under the pointer.
-xdotool mousemove $((wx + 401)) $((wy + 301))
+xdotool mousemove $((TW_WX + 401)) $((TW_WY + 301))
 sleep 0.5
 
-# waits_done N: true once N wait-cursor spells have ended.
-waits_done() {
-    awk -v n="$1" '$3 == "IDC_WAIT" {open = 1; next} open && $2 == "cursor" {open = 0; done++}
-        END {exit !(done >= n)}' "$trace"
-}
 # wait_for N SECONDS
 wait_for() {
     local i
     for i in $(seq $(($2 * 20))); do
-        waits_done "$1" && return 0
+        [ "$(tw_fills_done)" -ge "$1" ] && return 0
         kill -0 "$pid" 2>/dev/null || tw_fail "the program ended"
         sleep 0.05
     done

@@ -11,21 +11,6 @@ set -uo pipefail
 . "$(dirname "$0")/windows_common.sh"
 
 say() { echo "windows_api_tests: $*"; }
-work=""
-xvfb_pid=""
-fail() {
-    echo "windows_api_tests: FAIL: $*"
-    exit 1
-}
-cleanup() {
-    if [ -n "${WINEPREFIX:-}" ] && [ -n "${tw_wineserver:-}" ]; then
-        timeout 10 "$tw_wineserver" -w 2>/dev/null || "$tw_wineserver" -k 2>/dev/null
-    fi
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    [ -n "$work" ] && rm -rf "$work"
-    return 0
-}
-trap cleanup EXIT
 
 tw_apt_install googletest xvfb xauth
 tw_wine_select
@@ -38,7 +23,7 @@ else
     out="$tw_win64_build/api_tests"
 fi
 for t in "$cxx" "$tw_loader" "$tw_wineserver"; do
-    command -v "$t" >/dev/null || fail "$t is missing: run scripts/windows_build.sh first"
+    command -v "$t" >/dev/null || tw_fail "$t is missing: run scripts/windows_build.sh first"
 done
 mkdir -p "$out"
 
@@ -77,7 +62,7 @@ if [ ! -f "$out/libgtest.a" ]; then
     "$cxx" -std=c++17 -O1 $gtest_flags -I"$gtest/include" -I"$gtest" -c "$gtest/src/gtest-all.cc" -o "$out/gtest-all.o" &&
         "$cxx" -std=c++17 -O1 $gtest_flags -I"$gtest/include" -c "$gtest/src/gtest_main.cc" -o "$out/gtest_main.o" &&
         "${cxx%g++}ar" rcs "$out/libgtest.a.tmp" "$out/gtest-all.o" "$out/gtest_main.o" &&
-        mv "$out/libgtest.a.tmp" "$out/libgtest.a" || fail "GoogleTest did not build"
+        mv "$out/libgtest.a.tmp" "$out/libgtest.a" || tw_fail "GoogleTest did not build"
 fi
 
 # The tests, one object each so that a change rebuilds only its file.
@@ -87,19 +72,16 @@ for src in "$tw_root"/tests/api/*.cpp; do
     objects+=("$obj")
     if [ ! -f "$obj" ] || [ "$src" -nt "$obj" ] || [ "$tw_root/tests/api/api_test.h" -nt "$obj" ]; then
         "$cxx" -std=c++20 -O1 -Wall -Wextra -Werror $gtest_flags -I"$tw_root/tests" -I"$gtest/include" \
-            -c "$src" -o "$obj" || fail "$(basename "$src") did not compile against the real Windows headers"
+            -c "$src" -o "$obj" || tw_fail "$(basename "$src") did not compile against the real Windows headers"
     fi
 done
 "$cxx" -static -o "$out/tw_api_tests.exe" "${objects[@]}" "$out/libgtest.a" -lgdi32 -luser32 -lwinmm \
-    || fail "the tests did not link"
+    || tw_fail "the tests did not link"
 
-# One run at a time uses the prefix.
-exec 9>"$WINEPREFIX.lock"
-flock -w 600 9 || fail "another run holds $WINEPREFIX.lock"
-work=$(mktemp -d /tmp/twapi.XXXXXX)
-tw_xvfb_start "$work" 800x600x24 || fail "Xvfb did not start"
-xvfb_pid=$tw_xvfb_pid
-tw_wine_prefix "$work" || fail "cannot make the Wine prefix $WINEPREFIX"
+tw_wine_lock
+tw_start_xvfb 800x600
+work=$TW_WORK
+tw_wine_prefix || tw_fail "cannot make the Wine prefix $WINEPREFIX"
 
 filter=${1:-*}
 (cd "$work" && "$tw_loader" "$out/tw_api_tests.exe" --gtest_filter="$filter" --gtest_color=no) 2>&1 |
@@ -108,4 +90,4 @@ status=${PIPESTATUS[0]}
 ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$work/tests.log")
 passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$work/tests.log")
 say "${ran:-0} tests ran under Wine, ${passed:-0} passed"
-[ "$status" -eq 0 ] || fail "the tests failed under Wine (status $status)"
+[ "$status" -eq 0 ] || tw_fail "the tests failed under Wine (status $status)"

@@ -1,10 +1,14 @@
 # shellcheck shell=bash disable=SC2034  # the variables set here are for the scripts that source it
 # Shared by the windows_*.sh scripts (source it): where the Windows builds live; whether this
 # machine can run 32-bit x86 code, which decides whether the 32-bit program can be tried under
-# Wine here or only its 64-bit twin, built from the very same sources; the Wine prefix, the
-# virtual screen and the look of the page screen that the runs under Wine share.
+# Wine here or only its 64-bit twin, built from the very same sources; the Wine prefix and the
+# look of the page screen that the runs under Wine share. The screen, the program, failing and
+# cleaning up come from the real-window checks' library.
 
 tw_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+TW_NAME=${TW_NAME:-$(basename "$0" .sh)}
+# shellcheck source=tests/xvfb/xvfb_common.bash
+. "$tw_root/tests/xvfb/xvfb_common.bash"
 tw_win32_build="${TW_WIN32_BUILD:-$tw_root/build/win32}"
 tw_win64_build="${TW_WIN64_BUILD:-$tw_root/build/win64}"
 
@@ -75,11 +79,16 @@ tw_wine_select() {
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 }
 
-# tw_wine_prefix LOGDIR: makes the prefix on first use and sets it up for the program. Needs DISPLAY.
+# tw_wine_prefix: makes the prefix on first use and sets it up for the program; the prefix's
+# processes are waited for (or stopped) when the script exits. Needs DISPLAY.
 tw_wine_prefix() {
-    local logs=$1
+    if [ -z "${tw_wine_used:-}" ]; then
+        tw_wine_used=1
+        tw_on_exit tw_wine_stop
+        TW_FAIL_LOGS+=(wineboot.log reg.log)
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        "$tw_loader" wineboot --init >"$logs/wineboot.log" 2>&1 || return 1
+        "$tw_loader" wineboot --init >"$TW_WORK/wineboot.log" 2>&1 || return 1
         "$tw_wineserver" -w
     fi
     # Wine gives a window that takes DirectDraw's exclusive full-screen mode an OpenGL surface that
@@ -87,30 +96,35 @@ tw_wine_prefix() {
     # frozen at its first paints). The program uses DirectDraw only to switch the display mode, so
     # Wine's Direct3D is told to draw without OpenGL.
     if ! grep -q '"renderer"="gdi"' "$WINEPREFIX/user.reg" 2>/dev/null; then
-        "$tw_loader" reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d gdi /f >"$logs/reg.log" 2>&1 || return 1
+        "$tw_loader" reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d gdi /f >"$TW_WORK/reg.log" 2>&1 || return 1
         "$tw_wineserver" -w
     fi
 }
 
-# tw_xvfb_start DIR [SIZE]: a private virtual screen (1024x768x24 unless SIZE says otherwise) on a
-# free display; sets DISPLAY, tw_xvfb_pid.
-tw_xvfb_start() {
-    local dir=$1 size=${2:-1024x768x24}
-    Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
-    tw_xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$dir/display" ] && break
-        sleep 0.05
-    done
-    [ -s "$dir/display" ] || return 1
-    DISPLAY=":$(head -n1 "$dir/display")"
-    export DISPLAY
+# tw_wine_stop: waits for Wine's own helper processes of the prefix, which end with its server.
+tw_wine_stop() {
+    timeout 10 "$tw_wineserver" -w 2>/dev/null || "$tw_wineserver" -k 2>/dev/null
 }
 
-# tw_geometry_of WID: "WIDTHxHEIGHT+X+Y".
-tw_geometry_of() {
-    xdotool getwindowgeometry --shell "$1" | awk -F= '/^X=/ {x=$2} /^Y=/ {y=$2} /^WIDTH=/ {w=$2}
-        /^HEIGHT=/ {h=$2} END {printf "%dx%d+%d+%d\n", w, h, x, y}'
+# tw_wine_lock: one run at a time uses the prefix (the program refuses to start beside another
+# copy of itself in the same Wine). TW_WINE_LOCKED=1 when the caller holds the lock already.
+tw_wine_lock() {
+    [ "${TW_WINE_LOCKED:-0}" = 1 ] && return 0
+    exec 9>"$WINEPREFIX.lock"
+    flock -w 600 9 || tw_fail "another run holds $WINEPREFIX.lock"
+}
+
+# tw_wine_dialogs MAIN: under Wine each dialog is an X window of its own: the program's visible
+# windows other than the main one and Wine's 1 x 1 input method helpers, one a line.
+tw_wine_dialogs() {
+    local w
+    for w in $(xdotool search --onlyvisible --classname 'tintwell\.exe' 2>/dev/null); do
+        [ "$w" = "$1" ] && continue
+        case $(tw_window_geometry "$w") in
+        1x1+*) ;;
+        *) echo "$w" ;;
+        esac
+    done | sort
 }
 
 # tw_page_screen_up SHOT X Y: whether the picture shows the page screen with its client area at

@@ -22,49 +22,7 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 steps=${TW_COMPARE_STEPS:-}
 
-run_dir=""
-xvfb_pid=""
-prog_pid=""
-cleanup() {
-    [ -n "$prog_pid" ] && kill "$prog_pid" 2>/dev/null
-    [ -n "${WINEPREFIX:-}" ] && [ -n "${tw_wineserver:-}" ] &&
-        { timeout 10 "$tw_wineserver" -w 2>/dev/null || "$tw_wineserver" -k 2>/dev/null; }
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    [ -n "$run_dir" ] && rm -rf "$run_dir"
-    return 0
-}
-trap cleanup EXIT
-fail() {
-    echo "windows_compare: FAIL: $*"
-    [ -n "$run_dir" ] && [ -s "$run_dir/program.log" ] && tail -n 30 "$run_dir/program.log"
-    exit 1
-}
-
-# settle FILE: a screenshot once two taken half a second apart are the same.
-settle() {
-    local prev="" sum
-    for _ in $(seq 40); do
-        import -window root -depth 8 "$1" 2>/dev/null || fail "cannot take a screenshot"
-        sum=$(md5sum <"$1")
-        [ "$sum" = "$prev" ] && return 0
-        prev=$sum
-        sleep 0.5
-    done
-}
-
-# dialog_windows MAIN: under Wine each dialog is an X window of its own: the program's visible
-# windows other than the main one and Wine's 1 x 1 input helpers.
-dialog_windows() {
-    local w
-    for w in $(xdotool search --onlyvisible --classname 'tintwell\.exe' 2>/dev/null); do
-        [ "$w" = "$1" ] && continue
-        case $(tw_geometry_of "$w") in
-        1x1+*) ;;
-        *) echo "$w" ;;
-        esac
-    done | sort
-}
-
+tw_work
 # The dialogs open under Wine, innermost last: keys go to the innermost, which needs the focus
 # given (there is no window manager to give it). Our layer takes every key in its one window.
 stack=()
@@ -79,18 +37,18 @@ press() {
 # open_dialog NAME MAIN KEY SHOT: the key opens a dialog; a settled picture of it is kept.
 open_dialog() {
     local name=$1 main=$2 before new
-    before=$(dialog_windows "$main")
+    before=$(tw_wine_dialogs "$main")
     press "$name" "$main" "$3"
     if [ "$name" = wine ]; then
         for _ in $(seq 40); do
-            new=$(comm -13 <(echo "$before") <(dialog_windows "$main") | head -n1)
+            new=$(comm -13 <(echo "$before") <(tw_wine_dialogs "$main") | head -n1)
             [ -n "$new" ] && break
             sleep 0.25
         done
-        [ -n "$new" ] || fail "$name: no dialog after the key $3"
+        [ -n "$new" ] || tw_fail "$name: no dialog after the key $3"
         stack+=("$new")
     fi
-    settle "$out/$name-$4.png"
+    tw_settled_screenshot "$out/$name-$4.png"
 }
 
 # close_dialog NAME MAIN: Escape closes the innermost dialog.
@@ -103,28 +61,26 @@ close_dialog() {
 # run_one NAME: starts the program (Wine or SDL), waits for the page screen, does the steps,
 # takes the picture, quits with Q and keeps the pages in $out/NAME.
 run_one() {
-    local name=$1 wid geometry x y cx cy step verb a b shot
+    local name=$1 wid geometry x y cx cy step verb a b shot run_dir="$TW_WORK/$1"
     shot="$out/$name-screen.png"
-    run_dir=$(mktemp -d /tmp/twcmp.XXXXXX)
-    mkdir "$run_dir/child" "$run_dir/run"
+    mkdir -p "$run_dir/child" "$run_dir/run"
     chmod 700 "$run_dir/run"
     cp "$tw_root"/pages/* "$run_dir/child/"
-    tw_xvfb_start "$run_dir" || fail "Xvfb did not start"
-    xvfb_pid=$tw_xvfb_pid
+    tw_start_xvfb 1024x768
     if [ "$name" = wine ]; then
-        tw_wine_prefix "$run_dir" || fail "cannot make the Wine prefix $WINEPREFIX"
-        (cd "$run_dir/child" && exec "$tw_loader" "$tw_exe") >"$run_dir/program.log" 2>&1 &
+        tw_wine_prefix || tw_fail "cannot make the Wine prefix $WINEPREFIX"
+        tw_start "$run_dir/child" "$name" "$tw_loader" "$tw_exe"
     else
-        (cd "$run_dir/child" && exec env XDG_RUNTIME_DIR="$run_dir/run" SDL_AUDIODRIVER=dummy \
-            TINTWELL_WINDOWED=1 "$sdl_bin" --pages "$run_dir/child") >"$run_dir/program.log" 2>&1 &
+        tw_start "$run_dir/child" "$name" env XDG_RUNTIME_DIR="$run_dir/run" SDL_AUDIODRIVER=dummy \
+            TINTWELL_WINDOWED=1 "$sdl_bin" --pages "$run_dir/child"
     fi
-    prog_pid=$!
-    wid=$(timeout 60 xdotool search --sync --onlyvisible --name '^Tintwell$' 2>/dev/null | head -n1)
-    [ -n "$wid" ] || fail "$name: no window titled Tintwell"
-    geometry=$(tw_geometry_of "$wid")
-    x=${geometry#*+}
-    y=${x#*+}
-    x=${x%+*}
+    prog_pid=$TW_PID
+    tw_wait_window 60 "$prog_pid" || tw_fail "$name: no window titled Tintwell"
+    wid=$TW_WID
+    geometry=$(tw_window_geometry "$wid")
+    tw_window_origin "$wid"
+    x=$TW_WX
+    y=$TW_WY
     # The client area: the window's border (WS_BORDER) puts it one pixel in, except where
     # DirectDraw's full-screen window has taken the whole screen and lost the border (Wine).
     case $geometry in
@@ -138,20 +94,20 @@ run_one() {
     stack=()
     for _ in $(seq 40); do
         [ "$name" = sdl ] && break
-        stack=($(dialog_windows "$wid"))
+        stack=($(tw_wine_dialogs "$wid"))
         [ ${#stack[@]} -gt 0 ] && break
         sleep 0.25
     done
     sleep 1
-    settle "$out/$name-title.png"
+    tw_settled_screenshot "$out/$name-title.png"
     press "$name" "$wid" Return
     stack=()
     for _ in $(seq 60); do
-        import -window root -depth 8 "$shot" 2>/dev/null
+        tw_screenshot "$shot"
         tw_page_screen_up "$shot" "$cx" "$cy" && break
         sleep 0.5
     done
-    tw_page_screen_up "$shot" "$cx" "$cy" || fail "$name: the page screen did not come up ($tw_page_evidence)"
+    tw_page_screen_up "$shot" "$cx" "$cy" || tw_fail "$name: the page screen did not come up ($tw_page_evidence)"
     timeout 5 xdotool windowfocus --sync "$wid" 2>/dev/null
     # Info, About over it, then Printing Options over it; Escape closes each.
     open_dialog "$name" "$wid" i info
@@ -169,38 +125,27 @@ run_one() {
         key) xdotool key "$a" ;;
         wait) sleep "$a" ;;
         "") ;;
-        *) fail "unknown step: $step" ;;
+        *) tw_fail "unknown step: $step" ;;
         esac
         sleep 0.3
     done
     # The pointer out of the window, so that no button is hot, then the picture.
     xdotool mousemove 1023 767
-    settle "$shot"
+    tw_settled_screenshot "$shot"
     convert "$shot" -crop "798x598+$cx+$cy" +repage "$out/$name.png"
     xdotool key q
-    for _ in $(seq 200); do
-        kill -0 "$prog_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$prog_pid" 2>/dev/null && fail "$name: still running 20 s after Q"
-    wait "$prog_pid"
-    local status=$?
-    prog_pid=""
-    [ "$status" -eq 0 ] || echo "windows_compare: $name ended with status $status"
+    tw_wait_exit "$prog_pid" 20 || tw_fail "$name: still running 20 s after Q"
+    [ "$TW_STATUS" -eq 0 ] || echo "windows_compare: $name ended with status $TW_STATUS"
     rm -rf "${out:?}/$name"
     cp -r "$run_dir/child" "$out/$name"
     [ "$name" = wine ] && "$tw_wineserver" -w
-    kill "$xvfb_pid" 2>/dev/null
-    xvfb_pid=""
-    rm -rf "$run_dir"
-    run_dir=""
+    tw_stop_xvfb
 }
 
 tw_wine_select
-[ -f "$tw_exe" ] || fail "$tw_exe is missing: run scripts/windows_build.sh first"
+[ -f "$tw_exe" ] || tw_fail "$tw_exe is missing: run scripts/windows_build.sh first"
 echo "windows_compare: $tw_wine_note"
-exec 9>"$WINEPREFIX.lock"
-flock -w 600 9 || fail "another run holds $WINEPREFIX.lock"
+tw_wine_lock
 run_one wine
 run_one sdl
 

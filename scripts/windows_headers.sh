@@ -12,8 +12,9 @@ set -euo pipefail
 # TW_HEADERS_CXX=x86_64-w64-mingw32-g++ holds them against 64-bit Windows instead.
 cxx=${TW_HEADERS_CXX:-i686-w64-mingw32-g++}
 command -v "$cxx" >/dev/null || { echo "windows_headers: $cxx is missing: run scripts/windows_build.sh"; exit 1; }
-work=$(mktemp -d /tmp/twhdr.XXXXXX)
-trap '[ -n "${TW_KEEP:-}" ] || rm -rf "$work"' EXIT
+# TW_KEEP=1 keeps the scratch folder.
+tw_work
+work=$TW_WORK
 
 python3 - "${1:-$tw_root/platform/include}" "$work" "$cxx" <<'EOF'
 import os, re, subprocess, sys

@@ -15,30 +15,16 @@ set -uo pipefail
 . "$(dirname "$0")/windows_common.sh"
 
 say() { echo "windows_install: $*"; }
-work=""
-xvfb_pid=""
-fail() {
-    echo "windows_install: FAIL: $*"
-    [ -n "$work" ] && [ -s "$work/wine.log" ] && tail -n 20 "$work/wine.log"
-    exit 1
-}
-cleanup() {
-    if [ -n "${WINEPREFIX:-}" ] && [ -n "${tw_wineserver:-}" ] && [ -n "$xvfb_pid" ]; then
-        timeout 10 "$tw_wineserver" -w 2>/dev/null || "$tw_wineserver" -k 2>/dev/null
-    fi
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    [ -n "$work" ] && rm -rf "$work"
-    return 0
-}
-trap cleanup EXIT
+TW_FAIL_LOGS+=(wine.log makensis.log)
 
 tw_apt_install nsis zip
 tw_wine_select
-[ -f "$tw_exe" ] || fail "$tw_exe is missing: run scripts/windows_build.sh first"
+[ -f "$tw_exe" ] || tw_fail "$tw_exe is missing: run scripts/windows_build.sh first"
 out=$(dirname "$tw_exe")
 version=$(sed -n 's/^project(tintwell VERSION \([0-9.]*\).*/\1/p' "$tw_root/CMakeLists.txt")
-[ -n "$version" ] || fail "no version in CMakeLists.txt"
-work=$(mktemp -d /tmp/twinstall.XXXXXX)
+[ -n "$version" ] || tw_fail "no version in CMakeLists.txt"
+tw_work
+work=$TW_WORK
 
 # The portable zip: one folder to unpack anywhere the user can write.
 zip="$out/Tintwell-$version-windows.zip"
@@ -46,7 +32,7 @@ mkdir -p "$work/zip/Tintwell"
 cp "$tw_exe" "$tw_root"/pages/* "$work/zip/Tintwell/"
 sed 's/$/\r/' "$tw_root/data/windows/README.txt" >"$work/zip/Tintwell/README.txt"
 rm -f "$zip"
-(cd "$work/zip" && TZ=UTC zip -qrX "$zip" Tintwell) || fail "cannot make $zip"
+(cd "$work/zip" && TZ=UTC zip -qrX "$zip" Tintwell) || tw_fail "cannot make $zip"
 say "portable zip: $zip ($(stat -c %s "$zip") bytes)"
 
 setup="$out/Tintwell-$version-setup.exe"
@@ -54,18 +40,14 @@ nsis_defs=(-DVERSION="$version" -DEXE="$tw_exe" -DPAGES="$tw_root/pages" -DOUTFI
     -DICON="$tw_root/resources/icons/TWLIcon.ico" -DREADME="$work/zip/Tintwell/README.txt")
 [ "$WINEARCH" = win64 ] && nsis_defs+=(-DWIN64)
 makensis -V2 "${nsis_defs[@]}" "$tw_root/data/windows/tintwell.nsi" >"$work/makensis.log" 2>&1 ||
-    { cat "$work/makensis.log"; fail "makensis failed"; }
+    tw_fail "makensis failed"
 say "installer: $setup ($(stat -c %s "$setup") bytes)"
 [ "${1:-}" = --pack-only ] && exit 0
 
-for t in Xvfb xdotool import convert flock python3; do
-    command -v "$t" >/dev/null || fail "$t is not installed"
-done
-exec 9>"$WINEPREFIX.lock"
-flock -w 600 9 || fail "another run holds $WINEPREFIX.lock"
-tw_xvfb_start "$work" || fail "Xvfb did not start"
-xvfb_pid=$tw_xvfb_pid
-tw_wine_prefix "$work" || fail "cannot make the Wine prefix $WINEPREFIX"
+tw_require Xvfb xdotool xwininfo import convert flock python3
+tw_wine_lock
+tw_start_xvfb 1024x768
+tw_wine_prefix || tw_fail "cannot make the Wine prefix $WINEPREFIX"
 
 wine() { "$tw_loader" "$@" >>"$work/wine.log" 2>&1; }
 unix_path() { "$tw_loader" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
@@ -74,21 +56,21 @@ key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tintwell'
 
 instdir=$(unix_path "$(win_env LOCALAPPDATA)\\Programs\\Tintwell")
 startmenu=$(unix_path "$(win_env APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs")
-[ -n "$instdir" ] && [ -n "$startmenu" ] || fail "cannot find the user's folders in the Wine prefix"
+[ -n "$instdir" ] && [ -n "$startmenu" ] || tw_fail "cannot find the user's folders in the Wine prefix"
 # A clean start: nothing of an earlier run.
 rm -rf "$instdir" "$startmenu/Tintwell.lnk"
 wine reg delete "$key" /f
 
 install() {
-    wine "$setup" /S || fail "the installer ended with an error"
+    wine "$setup" /S || tw_fail "the installer ended with an error"
     "$tw_wineserver" -w
 }
 install
 for f in tintwell.exe uninstall.exe README.txt tintmus.mid dogwood.TWP weeping.twp buy_me4.TWP; do
-    [ -f "$instdir/$f" ] || fail "the installer did not put $f in $instdir"
+    [ -f "$instdir/$f" ] || tw_fail "the installer did not put $f in $instdir"
 done
-[ -f "$startmenu/Tintwell.lnk" ] || fail "no Start-menu shortcut"
-"$tw_loader" reg query "$key" /v UninstallString >"$work/reg.txt" 2>&1 || fail "no uninstall entry in the registry"
+[ -f "$startmenu/Tintwell.lnk" ] || tw_fail "no Start-menu shortcut"
+"$tw_loader" reg query "$key" /v UninstallString >"$work/reg.txt" 2>&1 || tw_fail "no uninstall entry in the registry"
 say "installed silently into $instdir, with a Start-menu shortcut"
 
 # The shortcut's target and the folder it starts in (the Shell Link format's strings).
@@ -120,22 +102,20 @@ EOF
 )
 target=$(unix_path "${target//%20/ }")
 workdir=$(unix_path "${workdir//%20/ }")
-[ "$(readlink -f "$target")" = "$(readlink -f "$instdir/tintwell.exe")" ] || fail "the shortcut starts '$target'"
-[ "$(readlink -f "$workdir")" = "$(readlink -f "$instdir")" ] || fail "the shortcut starts in '$workdir'"
+[ "$(readlink -f "$target")" = "$(readlink -f "$instdir/tintwell.exe")" ] || tw_fail "the shortcut starts '$target'"
+[ "$(readlink -f "$workdir")" = "$(readlink -f "$instdir")" ] || tw_fail "the shortcut starts in '$workdir'"
 say "the shortcut starts $target in $workdir"
 
 # The program as the shortcut starts it; q saves the page in that folder.
-kill "$xvfb_pid" 2>/dev/null
-xvfb_pid=""
+tw_stop_xvfb
 TW_SHOTS="${TW_SHOTS:-$out}" TW_WINE_EXE="$target" TW_WINE_DIR="$workdir" TW_WINE_LOCKED=1 \
     "$tw_root/scripts/windows_smoke.sh" ||
-    fail "the installed program did not run as it should"
-tw_xvfb_start "$work" || fail "Xvfb did not start again"
-xvfb_pid=$tw_xvfb_pid
+    tw_fail "the installed program did not run as it should"
+tw_start_xvfb 1024x768
 
 # An upgrade: the program is replaced, the child's page is not.
 install
-[ "$(stat -c %s "$instdir/dogwood.TWP")" -eq 304678 ] || fail "installing again replaced the child's page"
+[ "$(stat -c %s "$instdir/dogwood.TWP")" -eq 304678 ] || tw_fail "installing again replaced the child's page"
 say "installing again kept the child's page"
 
 wine "$instdir/uninstall.exe" /S
@@ -146,11 +126,11 @@ for _ in $(seq 50); do
     sleep 0.2
 done
 for f in tintwell.exe uninstall.exe README.txt tintmus.mid; do
-    [ -e "$instdir/$f" ] && fail "the uninstaller left $f"
+    [ -e "$instdir/$f" ] && tw_fail "the uninstaller left $f"
 done
-[ -e "$startmenu/Tintwell.lnk" ] && fail "the uninstaller left the shortcut"
-"$tw_loader" reg query "$key" >/dev/null 2>&1 && fail "the uninstaller left the registry entry"
-[ "$(stat -c %s "$instdir/dogwood.TWP" 2>/dev/null)" = 304678 ] || fail "the uninstaller did not keep the child's page"
+[ -e "$startmenu/Tintwell.lnk" ] && tw_fail "the uninstaller left the shortcut"
+"$tw_loader" reg query "$key" >/dev/null 2>&1 && tw_fail "the uninstaller left the registry entry"
+[ "$(stat -c %s "$instdir/dogwood.TWP" 2>/dev/null)" = 304678 ] || tw_fail "the uninstaller did not keep the child's page"
 say "the uninstaller removed the program and kept the child's pages: $(cd "$instdir" && echo *)"
 
 install
@@ -160,6 +140,6 @@ for _ in $(seq 50); do
     [ -d "$instdir" ] || break
     sleep 0.2
 done
-[ -d "$instdir" ] && fail "/REMOVEPAGES left $(cd "$instdir" && echo *)"
+[ -d "$instdir" ] && tw_fail "/REMOVEPAGES left $(cd "$instdir" && echo *)"
 say "asked to, the uninstaller removed the pages and the folder too"
 echo "windows_install: PASS"

@@ -16,132 +16,71 @@ started=$(date +%s%N)
 elapsed() { awk -v n=$(($(date +%s%N) - started)) 'BEGIN {printf "%.1f", n / 1e9}'; }
 say() { echo "windows_smoke [$(elapsed) s]: $*"; }
 
-work=""
-xvfb_pid=""
-wine_pid=""
-settings=""
-fail() {
-    echo "windows_smoke: FAIL: $*"
-    local log
-    for log in "$work"/program.log "$work"/wineboot.log "$work"/reg.log; do
-        [ -s "$log" ] || continue
-        echo "--- $(basename "$log") ---"
-        tail -n 30 "$log"
-    done
-    exit 1
-}
-cleanup() {
-    if [ -n "$wine_pid" ] && kill -0 "$wine_pid" 2>/dev/null; then
-        kill "$wine_pid" 2>/dev/null
-    fi
-    if [ -n "${WINEPREFIX:-}" ] && [ -n "${wineserver:-}" ]; then
-        # Wine's own helper processes of this prefix end with its server.
-        timeout 10 "$wineserver" -w 2>/dev/null || "$wineserver" -k 2>/dev/null
-    fi
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    [ -n "$work" ] && rm -rf "$work"
-    [ -n "$settings" ] && rm -f "$settings"
-    return 0
-}
-trap cleanup EXIT
-
 tw_wine_select
 say "$tw_wine_note"
 exe=${TW_WINE_EXE:-$tw_exe}
-loader=$tw_loader
-wineserver=$tw_wineserver
-[ -f "$exe" ] || fail "$exe is missing: run scripts/windows_build.sh first"
-for t in "$loader" "$wineserver"; do
-    [ -x "$t" ] || fail "$t is missing: run scripts/windows_build.sh first"
+[ -f "$exe" ] || tw_fail "$exe is missing: run scripts/windows_build.sh first"
+for t in "$tw_loader" "$tw_wineserver"; do
+    [ -x "$t" ] || tw_fail "$t is missing: run scripts/windows_build.sh first"
 done
-for t in Xvfb xdotool import convert flock; do
-    command -v "$t" >/dev/null || fail "$t is not installed"
-done
+tw_require Xvfb xdotool xwininfo import convert flock
 shots=${TW_SHOTS:-$(dirname "$exe")}
 
-# One run at a time uses the prefix: the program refuses to start beside another copy of itself
-# in the same Wine.
-if [ "${TW_WINE_LOCKED:-0}" != 1 ]; then
-    exec 9>"$WINEPREFIX.lock"
-    flock -w 600 9 || fail "another run holds $WINEPREFIX.lock"
-fi
-
-work=$(mktemp -d /tmp/twwine.XXXXXX)
+tw_wine_lock
+tw_work
 if [ -n "${TW_WINE_DIR:-}" ]; then
     child=$TW_WINE_DIR
 else
-    child="$work/child"
+    child="$TW_WORK/child"
     mkdir "$child"
     cp "$tw_root"/pages/* "$child/"
 fi
 
-tw_xvfb_start "$work" || fail "Xvfb did not start"
-xvfb_pid=$tw_xvfb_pid
+tw_start_xvfb 1024x768
 [ -f "$WINEPREFIX/system.reg" ] || say "making the Wine prefix $WINEPREFIX"
-tw_wine_prefix "$work" || fail "cannot make the Wine prefix $WINEPREFIX"
+tw_wine_prefix || tw_fail "cannot make the Wine prefix $WINEPREFIX"
 say "Wine is ready"
 
 # The user's settings file, where the program finds it through SHGetFolderPathA(CSIDL_APPDATA).
 appdata="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming"
-[ -d "$appdata" ] || fail "the Wine prefix has no $appdata"
+[ -d "$appdata" ] || tw_fail "the Wine prefix has no $appdata"
 mkdir -p "$appdata/Tintwell"
 settings="$appdata/Tintwell/tintwell.ini"
 printf '[Tintwell]\r\nQuit=grownup\r\n' >"$settings"
+tw_on_exit 'rm -f "$settings"'
 
-(cd "$child" && exec "$loader" "$exe") >"$work/program.log" 2>&1 &
-wine_pid=$!
-
-wid=""
-for _ in $(seq 60); do
-    wid=$(timeout 1 xdotool search --sync --onlyvisible --name '^Tintwell$' 2>/dev/null | head -n1)
-    [ -n "$wid" ] && break
-    if ! kill -0 "$wine_pid" 2>/dev/null; then
-        wait "$wine_pid"
-        status=$?
-        wine_pid=""
-        fail "the program ended with status $status before its window showed"
-    fi
-done
-[ -n "$wid" ] || fail "no window titled Tintwell within 60 s"
+tw_start "$child" wine "$tw_loader" "$exe"
+wine_pid=$TW_PID
+tw_wait_window 60 "$wine_pid"
+case $? in
+0) ;;
+2) tw_fail "the program ended with status $TW_STATUS before its window showed" ;;
+*) tw_fail "no window titled Tintwell within 60 s" ;;
+esac
+wid=$TW_WID
 say "window $wid is up"
 
-geometry=$(tw_geometry_of "$wid")
+geometry=$(tw_window_geometry "$wid")
 say "window at $geometry"
 # 800 x 600; or the whole screen, where DirectDraw could not switch to 800 x 600 and made the
 # window cover the screen as it is.
 case $geometry in
 800x600+* | 1024x768+0+0) ;;
-*) fail "the window is $geometry, neither 800x600 nor the whole screen" ;;
+*) tw_fail "the window is $geometry, neither 800x600 nor the whole screen" ;;
 esac
-wx=${geometry#*+}
-wy=${wx#*+}
-wx=${wx%+*}
-
-# other_window: a visible window of the program's other than the main one and Wine's input
-# method helpers (1 x 1): a dialog.
-other_window() {
-    local w g
-    for w in $(xdotool search --onlyvisible --classname 'tintwell\.exe' 2>/dev/null); do
-        [ "$w" = "$wid" ] && continue
-        g=$(tw_geometry_of "$w")
-        case $g in
-        1x1+*) ;;
-        *) echo "$w" ;;
-        esac
-    done | tail -n1
-}
+tw_window_origin "$wid"
 
 # Wait for the page screen. Any other window of the program meanwhile is the title screen:
 # Enter closes it.
-shot="$work/shot.png"
+shot="$TW_WORK/shot.png"
 page_up=0
 for _ in $(seq 60); do
-    import -window root -depth 8 "$shot" 2>/dev/null || fail "cannot take a screenshot"
-    if tw_page_screen_up "$shot" "$wx" "$wy"; then
+    tw_screenshot "$shot"
+    if tw_page_screen_up "$shot" "$TW_WX" "$TW_WY"; then
         page_up=1
         break
     fi
-    other=$(other_window)
+    other=$(tw_wine_dialogs "$wid" | tail -n1)
     if [ -n "$other" ]; then
         say "window $other is up: pressing Enter"
         timeout 5 xdotool windowfocus --sync "$other" key Return 2>/dev/null
@@ -149,37 +88,29 @@ for _ in $(seq 60); do
     sleep 0.5
 done
 [ $page_up -eq 1 ] ||
-    fail "the page screen did not come up ($tw_page_evidence)"
+    tw_fail "the page screen did not come up ($tw_page_evidence)"
 mkdir -p "$shots"
 cp "$shot" "$shots/windows-smoke.png"
 convert "$shot" -crop "$geometry" +repage "$shots/windows-smoke-window.png"
 say "page screen is up; screenshot: $shots/windows-smoke.png"
 
-timeout 5 xdotool windowfocus --sync "$wid" 2>/dev/null || fail "cannot give the window the focus"
+timeout 5 xdotool windowfocus --sync "$wid" 2>/dev/null || tw_fail "cannot give the window the focus"
 xdotool key q
 sleep 1.5
-kill -0 "$wine_pid" 2>/dev/null || fail "a tap on q quit: Quit=grownup in $settings was not read"
+kill -0 "$wine_pid" 2>/dev/null || tw_fail "a tap on q quit: Quit=grownup in $settings was not read"
 say "a tap on q did not quit (Quit=grownup); holding q down"
 xdotool keydown q
 sleep 2.5
 xdotool keyup q
-for _ in $(seq 200); do
-    kill -0 "$wine_pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$wine_pid" 2>/dev/null && fail "still running 20 s after q was held"
-wait "$wine_pid"
-status=$?
-wine_pid=""
-[ $status -eq 0 ] || fail "exit status $status after q"
+tw_expect_exit "$wine_pid" 20 0 "after q was held"
 say "the program ended with status 0"
 
 page="$child/dogwood.TWP"
 size=$(stat -c %s "$page")
 magic=$(head -c 2 "$page")
 bits=$(od -An -tu2 -j28 -N2 "$page" | tr -d ' ')
-[ "$size" -eq 304678 ] || fail "dogwood.TWP holds $size bytes, not 304678"
-[ "$magic" = TW ] || fail "dogwood.TWP does not start with TW"
-[ "$bits" = 8 ] || fail "dogwood.TWP has $bits bits per pixel, not 8"
+[ "$size" -eq 304678 ] || tw_fail "dogwood.TWP holds $size bytes, not 304678"
+[ "$magic" = TW ] || tw_fail "dogwood.TWP does not start with TW"
+[ "$bits" = 8 ] || tw_fail "dogwood.TWP has $bits bits per pixel, not 8"
 say "dogwood.TWP is an eight-bit page of 304678 bytes"
 echo "windows_smoke: PASS ($(elapsed) s)"

@@ -5,13 +5,8 @@
 # aimed at. Closing the window ends the program with status 0.
 #   fullscreen.sh TINTWELL_BINARY SOURCE_DIR
 set -u
-bin=$1
-src=$2
 . "$(dirname "$0")/xvfb_common.bash"
-
-tw_need_tools
-tw_prepare_dir "$src"
-tw_start_xvfb 1280x720
+tw_setup "$1" "$2" 1280x720
 tw_start_window_manager
 shots=${TW_SHOTS:-$PWD}
 mode_before=$(xwininfo -root | awk '/geometry/ {print $2}')
@@ -43,22 +38,8 @@ echo "left bar: $left, right bar: $right, colours in the picture: $middle"
 # Clicks land where they were aimed through the scaling: the red crayon at (188, 35) of the
 # 800 x 600 screen, then the sky at (338, 116), which fills with red.
 to_screen() { echo $((160 + $1 * 6 / 5)) $(($2 * 6 / 5)); }
-xdotool mousemove $(to_screen 188 35) click 1
-sleep 0.5
-xdotool mousemove $(to_screen 338 116) click 1
-red=$(tw_pixel "$shot" $(to_screen 188 35))
-filled=""
-for i in $(seq 60); do
-    sleep 0.5
-    tw_screenshot "$TW_WORK/fill.png"
-    filled=$(tw_pixel "$TW_WORK/fill.png" $(to_screen 338 116))
-    [ "$filled" = "$red" ] && break
-done
-cp "$TW_WORK/fill.png" "$shots/xvfb-fullscreen-fill.png"
-echo "crayon $red, sky after the click $filled"
-[ "$filled" = "$red" ] || tw_fail "the click on the page did not fill it with the crayon picked"
+tw_pick_and_fill "$shots/xvfb-fullscreen-fill.png"
 
 tw_close_window "$TW_WID"
-tw_wait_exit "$pid" "${TW_EXIT_WAIT:-5}" || tw_fail "still running after the window was closed"
-[ "$TW_STATUS" -eq 0 ] || tw_fail "exit status $TW_STATUS"
+tw_expect_exit "$pid" "${TW_EXIT_WAIT:-5}" 0 "after the window was closed"
 echo "PASS"

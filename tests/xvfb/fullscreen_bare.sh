@@ -4,14 +4,8 @@
 # two black bars of 32 rows, and a click fills the region of the page it was aimed at.
 #   fullscreen_bare.sh TINTWELL_BINARY SOURCE_DIR
 set -u
-bin=$1
-src=$2
 . "$(dirname "$0")/xvfb_common.bash"
-
-tw_need_tools
-tw_prepare_dir "$src"
-tw_start_xvfb 1280x1024
-shots=${TW_SHOTS:-$PWD}
+tw_setup "$1" "$2" 1280x1024
 xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && tw_fail "a window manager is running"
 
 tw_start_program "$bin" bare
@@ -34,24 +28,10 @@ echo "top bar: $top, bottom bar: $bottom, colours in the picture: $middle"
 
 # The red crayon at (188, 35) of the 800 x 600 screen, then the sky at (338, 116).
 to_screen() { echo $(($1 * 8 / 5)) $((32 + $2 * 8 / 5)); }
-xdotool mousemove $(to_screen 188 35) click 1
-sleep 0.5
-xdotool mousemove $(to_screen 338 116) click 1
-red=$(tw_pixel "$shot" $(to_screen 188 35))
-filled=""
-for i in $(seq 60); do
-    sleep 0.5
-    tw_screenshot "$TW_WORK/fill.png"
-    filled=$(tw_pixel "$TW_WORK/fill.png" $(to_screen 338 116))
-    [ "$filled" = "$red" ] && break
-done
-cp "$TW_WORK/fill.png" "$shots/xvfb-fullscreen-bare-fill.png"
-echo "crayon $red, sky after the click $filled"
-[ "$filled" = "$red" ] || tw_fail "the click on the page did not fill it with the crayon picked"
+tw_pick_and_fill "$shots/xvfb-fullscreen-bare-fill.png"
 
 # Q is dropped while the fill runs: asked once the screen has settled.
 tw_settled_screenshot "$TW_WORK/settled.png"
 xdotool key q
-tw_wait_exit "$pid" "${TW_EXIT_WAIT:-10}" || tw_fail "still running after Q"
-[ "$TW_STATUS" -eq 0 ] || tw_fail "exit status $TW_STATUS"
+tw_expect_exit "$pid" "${TW_EXIT_WAIT:-10}" 0 "after Q"
 echo "PASS"

@@ -8,16 +8,16 @@
 # on stderr and in a message box, and the program ends with status 1.
 #   installed.sh TINTWELL_BINARY SOURCE_DIR
 set -u
+. "$(dirname "$0")/xvfb_common.bash"
 bin=$1
 src=$2
-. "$(dirname "$0")/xvfb_common.bash"
+shots=${TW_SHOTS:-$PWD}
 
 # The installed files are checked first: that needs no X server.
 for t in desktop-file-validate appstreamcli identify cmake; do
     command -v "$t" >/dev/null || tw_fail "$t is not installed"
 done
 tw_prepare_dir "$src"
-shots=${TW_SHOTS:-$PWD}
 prefix="$TW_WORK/prefix"
 cmake --install "$(dirname "$(readlink -f "$bin")")" --prefix "$prefix" >"$TW_WORK/install.log" 2>&1 ||
     tw_fail "cmake --install failed: $(tail -n 5 "$TW_WORK/install.log")"
@@ -51,12 +51,10 @@ home="$TW_WORK/home"
 mkdir -p "$home"
 unset TINTWELL_PAGES XDG_DATA_HOME
 tw_start_xvfb 1024x768
-trace="$TW_WORK/trace.txt"
-(cd / && exec env HOME="$home" PATH="$prefix/bin:$PATH" TINTWELL_WINDOWED=1 TINTWELL_TRACE="$trace" "$exec_line") \
-    >"$TW_WORK/program-installed.log" 2>&1 &
-pid=$!
-TW_PIDS+=("$pid")
-tw_wait_window "${TW_WINDOW_WAIT:-10}" || tw_fail "no window titled Tintwell"
+TW_TRACE="$TW_WORK/trace.txt"
+tw_start / installed env HOME="$home" PATH="$prefix/bin:$PATH" TINTWELL_WINDOWED=1 TINTWELL_TRACE="$TW_TRACE" "$exec_line"
+pid=$TW_PID
+tw_wait_window "${TW_WINDOW_WAIT:-10}" "$pid" || tw_fail "no window titled Tintwell"
 
 wm_class=$(xprop -id "$TW_WID" WM_CLASS | sed -n 's/.*= "\([^"]*\)", "\([^"]*\)"/\2/p')
 [ "$wm_class" = "$(sed -n 's/^StartupWMClass=//p' "$desktop")" ] ||
@@ -65,30 +63,20 @@ xprop -id "$TW_WID" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || tw_fail "the wind
 echo "window $TW_WID: class $wm_class, with the program's icon"
 tw_pass_title "$TW_WID"
 
-for i in $(seq $((${TW_WINDOW_WAIT:-10} * 20))); do
-    grep -q ' cursor EditCursor$' "$trace" 2>/dev/null && break
-    sleep 0.05
-done
-grep -q ' cursor EditCursor$' "$trace" || tw_fail "the page screen did not come up"
+tw_wait_trace ' cursor EditCursor$' "${TW_WINDOW_WAIT:-10}" || tw_fail "the page screen did not come up"
 child="$home/.local/share/tintwell"
 for f in "$prefix"/share/tintwell/*; do
     cmp -s "$f" "$child/$(basename "$f")" || tw_fail "$(basename "$f") was not copied into $child"
 done
-geometry=$(tw_window_geometry "$TW_WID")
-wx=$(echo "$geometry" | sed 's/.*+\([0-9]*\)+[0-9]*$/\1/')
-wy=$(echo "$geometry" | sed 's/.*+\([0-9]*\)$/\1/')
-xdotool mousemove $((wx + 400)) $((wy + 300)) key q
-tw_wait_exit "$pid" "${TW_EXIT_WAIT:-10}" || tw_fail "still running after q"
-[ "$TW_STATUS" -eq 0 ] || tw_fail "exit status $TW_STATUS after q"
+xdotool mousemove $((TW_WX + 400)) $((TW_WY + 300)) key q
+tw_expect_exit "$pid" "${TW_EXIT_WAIT:-10}" 0 "after q"
 [ "$(stat -c %s "$child/dogwood.TWP")" -eq 304678 ] || tw_fail "q did not save dogwood.TWP in $child"
 echo "the child's folder was made and filled; q saved the page there"
 
 # A folder that cannot be made: under a plain file.
 touch "$TW_WORK/plain"
-(exec env TINTWELL_WINDOWED=1 HOME="$home" "$prefix/bin/tintwell" --pages "$TW_WORK/plain/pictures") \
-    >"$TW_WORK/program-badfolder.log" 2>&1 &
-pid=$!
-TW_PIDS+=("$pid")
+tw_start "$TW_WORK" badfolder env TINTWELL_WINDOWED=1 HOME="$home" "$prefix/bin/tintwell" --pages "$TW_WORK/plain/pictures"
+pid=$TW_PID
 tw_wait_window "${TW_WINDOW_WAIT:-10}" || tw_fail "no message box for a folder that cannot be made"
 log="$TW_WORK/program-badfolder.log"
 for i in $(seq 100); do
@@ -99,11 +87,8 @@ grep -q "cannot keep the pictures in $TW_WORK/plain/pictures" "$log" || tw_fail 
 shot="$shots/xvfb-installed-badfolder.png"
 tw_settled_screenshot "$shot"
 [ "$(tw_colours "$shot" "$(tw_window_geometry "$TW_WID")")" -gt 2 ] || tw_fail "the message box shows nothing"
-geometry=$(tw_window_geometry "$TW_WID")
-wx=$(echo "$geometry" | sed 's/.*+\([0-9]*\)+[0-9]*$/\1/')
-wy=$(echo "$geometry" | sed 's/.*+\([0-9]*\)$/\1/')
-xdotool mousemove $((wx + 400)) $((wy + 300)) key Return
-tw_wait_exit "$pid" "${TW_EXIT_WAIT:-10}" || tw_fail "still running after the message box was answered"
-[ "$TW_STATUS" -eq 1 ] || tw_fail "exit status $TW_STATUS, not 1, for a folder that cannot be made"
+tw_window_origin "$TW_WID"
+xdotool mousemove $((TW_WX + 400)) $((TW_WY + 300)) key Return
+tw_expect_exit "$pid" "${TW_EXIT_WAIT:-10}" 1 "a folder that cannot be made, after the message box was answered"
 echo "a folder that cannot be made: told on stderr and in a message box ($shot), status 1"
 echo "PASS"

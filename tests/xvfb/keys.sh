@@ -3,26 +3,17 @@
 # Alt+F4 closes the window, ending the program with status 0.
 #   keys.sh TINTWELL_BINARY SOURCE_DIR
 set -u
-bin=$1
-src=$2
 . "$(dirname "$0")/xvfb_common.bash"
-
-tw_need_tools
-tw_prepare_dir "$src"
-tw_start_xvfb 1024x768
-shots=${TW_SHOTS:-$PWD}
+tw_setup "$1" "$2" 1024x768
 
 tw_start_program "$bin" first TINTWELL_WINDOWED=1
 pid=$TW_PID
 tw_wait_window "${TW_WINDOW_WAIT:-10}" || tw_fail "no window titled Tintwell"
 tw_pass_title "$TW_WID"
-geometry=$(tw_window_geometry "$TW_WID")
-wx=$(echo "$geometry" | sed 's/.*+\([0-9]*\)+[0-9]*$/\1/')
-wy=$(echo "$geometry" | sed 's/.*+\([0-9]*\)$/\1/')
-caption="140x10+$((wx + 330))+$((wy + 561))"
+caption="140x10+$((TW_WX + 330))+$((TW_WY + 561))"
 
 # Keys go to the window under the pointer (there is no window manager to give it the focus).
-xdotool mousemove $((wx + 400)) $((wy + 300))
+xdotool mousemove $((TW_WX + 400)) $((TW_WY + 300))
 before="$TW_WORK/before.png"
 tw_settled_screenshot "$before"
 xdotool key Next
@@ -41,6 +32,5 @@ done
 echo "Page Down changed the caption; screenshot: $after"
 
 xdotool key alt+F4
-tw_wait_exit "$pid" "${TW_EXIT_WAIT:-5}" || tw_fail "still running after Alt+F4"
-[ "$TW_STATUS" -eq 0 ] || tw_fail "exit status $TW_STATUS after Alt+F4"
+tw_expect_exit "$pid" "${TW_EXIT_WAIT:-5}" 0 "after Alt+F4"
 echo "PASS"

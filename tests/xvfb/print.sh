@@ -7,17 +7,11 @@
 # a quarter turn anticlockwise inside its black frame.
 #   print.sh TINTWELL_BINARY SOURCE_DIR
 set -u
-bin=$1
-src=$2
 . "$(dirname "$0")/xvfb_common.bash"
-
+tw_setup "$1" "$2" 1024x768 pdftoppm pdfinfo
 for t in /usr/sbin/cupsd /usr/sbin/lpadmin /usr/sbin/cupsdisable; do
     [ -x "$t" ] || tw_fail "$t is missing (cups-daemon, cups-client)"
 done
-tw_need_tools pdftoppm pdfinfo
-tw_prepare_dir "$src"
-tw_start_xvfb 1024x768
-shots=${TW_SHOTS:-$PWD}
 
 # --- a scheduler of our own ---
 cups="$TW_WORK/cups"
@@ -135,17 +129,14 @@ PY
 # tw_print NAME METHOD: runs the program with printer.dta holding METHOD, prints with P and
 # Enter in the print dialog (a screenshot of it is left in the shots folder), and quits.
 tw_print() {
-    local name=$1 method=$2 pid geometry wx wy
+    local name=$1 method=$2
     python3 -c "import struct,sys; open(sys.argv[1],'wb').write(struct.pack('<i', int(sys.argv[2])))" \
         "$TW_WORK/child/printer.dta" "$method"
     tw_start_program "$bin" "$name" TINTWELL_WINDOWED=1 HOME="$home" XDG_CONFIG_HOME="$home/.config" \
         CUPS_SERVER="$CUPS_SERVER" LC_ALL=C.UTF-8
-    pid=$TW_PID
-    tw_wait_window "${TW_WINDOW_WAIT:-10}" || tw_fail "no window titled Tintwell"
-    geometry=$(tw_window_geometry "$TW_WID")
-    wx=$(echo "$geometry" | sed 's/.*+\([0-9]*\)+[0-9]*$/\1/')
-    wy=$(echo "$geometry" | sed 's/.*+\([0-9]*\)$/\1/')
-    xdotool mousemove $((wx + 760)) $((wy + 580))
+    tw_wait_window "${TW_WINDOW_WAIT:-10}" "$TW_PID" || tw_fail "no window titled Tintwell"
+    tw_window_origin "$TW_WID"
+    xdotool mousemove $((TW_WX + 760)) $((TW_WY + 580))
     sleep 1.5
     xdotool key Return  # the title screen, where there is one
     sleep 1.5
@@ -159,8 +150,7 @@ tw_quit() {
     local pid=$1
     sleep 1
     xdotool key q
-    tw_wait_exit "$pid" "${TW_EXIT_WAIT:-10}" || tw_fail "still running after Q"
-    [ "$TW_STATUS" -eq 0 ] || tw_fail "exit status $TW_STATUS"
+    tw_expect_exit "$pid" "${TW_EXIT_WAIT:-10}" 0 "after Q"
 }
 
 # tw_wait_file GLOB SECONDS: the first file matching, once it stops growing.

@@ -5,13 +5,8 @@
 # outright (leaving its rendezvous socket behind) a new copy starts normally.
 #   single_instance.sh TINTWELL_BINARY SOURCE_DIR
 set -u
-bin=$1
-src=$2
 . "$(dirname "$0")/xvfb_common.bash"
-
-tw_need_tools
-tw_prepare_dir "$src"
-tw_start_xvfb 1024x768
+tw_setup "$1" "$2" 1024x768
 
 tw_start_program "$bin" first TINTWELL_WINDOWED=1
 first=$TW_PID
@@ -20,8 +15,7 @@ first_window=$TW_WID
 
 tw_start_program "$bin" second TINTWELL_WINDOWED=1
 second=$TW_PID
-tw_wait_exit "$second" 5 || tw_fail "the second copy is still running"
-[ "$TW_STATUS" -eq 255 ] || tw_fail "the second copy ended with $TW_STATUS, not 255"
+tw_expect_exit "$second" 5 255 "the second copy"
 kill -0 "$first" 2>/dev/null || tw_fail "the first copy ended"
 [ "$(tw_find_windows)" = "$first_window" ] || tw_fail "windows now: $(tw_find_windows | tr '\n' ' ')"
 echo "second copy refused with 255"
@@ -38,8 +32,7 @@ if command -v openbox >/dev/null; then
     done
     xwininfo -id "$first_window" | grep -q 'IsUnMapped' || tw_fail "the first copy's window did not minimise"
     tw_start_program "$bin" fourth TINTWELL_WINDOWED=1
-    tw_wait_exit "$TW_PID" 10 || tw_fail "the copy started beside the minimised one is still running"
-    [ "$TW_STATUS" -eq 255 ] || tw_fail "the copy started beside the minimised one ended with $TW_STATUS"
+    tw_expect_exit "$TW_PID" 10 255 "the copy started beside the minimised one"
     for i in $(seq 40); do
         xwininfo -id "$first_window" | grep -q 'IsViewable' && break
         sleep 0.05
@@ -59,6 +52,5 @@ third=$TW_PID
 tw_wait_window "${TW_WINDOW_WAIT:-10}" || tw_fail "no window after the first copy was killed"
 tw_pass_title "$TW_WID"
 tw_close_window "$TW_WID"
-tw_wait_exit "$third" "${TW_EXIT_WAIT:-5}" || tw_fail "the third copy did not end after its window was closed"
-[ "$TW_STATUS" -eq 0 ] || tw_fail "the third copy ended with $TW_STATUS"
+tw_expect_exit "$third" "${TW_EXIT_WAIT:-5}" 0 "the third copy, after its window was closed"
 echo "PASS"

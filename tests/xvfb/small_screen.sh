@@ -3,14 +3,8 @@
 # switching the display, waits for the answer, and ends with status 0 once it is given.
 #   small_screen.sh TINTWELL_BINARY SOURCE_DIR
 set -u
-bin=$1
-src=$2
 . "$(dirname "$0")/xvfb_common.bash"
-
-tw_need_tools
-tw_prepare_dir "$src"
-tw_start_xvfb 640x480
-shots=${TW_SHOTS:-$PWD}
+tw_setup "$1" "$2" 640x480
 
 tw_start_program "$bin" first
 pid=$TW_PID
@@ -28,6 +22,5 @@ esac
 [ "$(tw_colours "$shot" 320x120+160+180)" -gt 2 ] || tw_fail "nothing is shown in the middle of the screen"
 
 xdotool mousemove 320 240 key Return
-tw_wait_exit "$pid" "${TW_EXIT_WAIT:-5}" || tw_fail "still running after the message was answered"
-[ "$TW_STATUS" -eq 0 ] || tw_fail "exit status $TW_STATUS"
+tw_expect_exit "$pid" "${TW_EXIT_WAIT:-5}" 0 "after the message was answered"
 echo "PASS"

@@ -4,14 +4,8 @@
 # it the way a window manager does ends the program with status 0.
 #   window.sh TINTWELL_BINARY SOURCE_DIR
 set -u
-bin=$1
-src=$2
 . "$(dirname "$0")/xvfb_common.bash"
-
-tw_need_tools
-tw_prepare_dir "$src"
-tw_start_xvfb 1024x768
-shots=${TW_SHOTS:-$PWD}
+tw_setup "$1" "$2" 1024x768
 
 started=$(date +%s%N)
 tw_start_program "$bin" first TINTWELL_WINDOWED=1
@@ -40,7 +34,6 @@ echo "colours in the window: $colours"
 # The title screen first: while a modal dialog is up its owner takes no close request.
 tw_pass_title "$TW_WID"
 tw_close_window "$TW_WID"
-tw_wait_exit "$pid" "${TW_EXIT_WAIT:-5}" || tw_fail "still running ${TW_EXIT_WAIT:-5} s after the window was closed"
-[ "$TW_STATUS" -eq 0 ] || tw_fail "exit status $TW_STATUS after closing the window"
+tw_expect_exit "$pid" "${TW_EXIT_WAIT:-5}" 0 "after the window was closed"
 [ -z "$(ls "$XDG_RUNTIME_DIR"/*.sock 2>/dev/null)" ] || tw_fail "the instance socket was left behind"
 echo "PASS"
