@@ -16,6 +16,7 @@
 #include "app/settings.h"
 #include "host/sdl/child_folder.h"
 #include "host/sdl/sdl_host.h"
+#include "host/sdl/tune.h"
 #include "host/sdl/x11.h"
 
 namespace {
@@ -98,6 +99,9 @@ int main(int argc, char** argv) {
     default:
         break;
     }
+    // The tune's SoundFont loads while SDL starts and the window is made (unless the command line
+    // has already said there is to be no tune).
+    if (Settings.bMusic) tw::sdl::PreloadSoundFont();
 
     SDL_SetMainReady();
     // The X window's class, which the desktop entry's StartupWMClass names, whatever the program
@@ -123,6 +127,7 @@ int main(int argc, char** argv) {
     // program itself has nowhere to say so.
     ReadSettings(commandLine.c_str());
     std::fputs(szSettingsNotes, stderr);
+    if (!Settings.bMusic) tw::sdl::CancelSoundFontPreload();
     int result = 1;
     if (EnterChildFolder(Settings.szPages)) {
         result = WinMain(GetModuleHandleA(NULL), NULL, commandLine.data(), SW_SHOWDEFAULT);

@@ -95,12 +95,18 @@ SdlHost::SdlHost() : screen_(kScreenWidth, kScreenHeight), start_(std::chrono::s
         std::fprintf(stderr, "tintwell: cannot create the window: %s\n", SDL_GetError());
         return;
     }
-    // SDL's first choice, unless it is a GL drawing on the CPU; a renderer asked for by name
-    // (SDL_RENDER_DRIVER) is taken as it is.
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (renderer_ && !SDL_GetHint(SDL_HINT_RENDER_DRIVER) && GlDrawsOnCpu(renderer_)) {
-        SDL_DestroyRenderer(renderer_);
-        renderer_ = nullptr;
+    // SDL's first choice, unless that would be a GL drawing on the CPU; a renderer asked for by
+    // name (SDL_RENDER_DRIVER) is taken as it is. A display without direct rendering (a virtual
+    // screen, a machine without a graphics driver) is not even asked for GL, so that no GL driver
+    // is loaded (Mesa's software one keeps tens of megabytes mapped for the life of the process).
+    // Where the display offers it, GL is tried and given up if it turns out to draw on the CPU.
+    const bool named = SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr;
+    if (named || DisplayHasHardwareGl(window_)) {
+        renderer_ = SDL_CreateRenderer(window_, -1, 0);
+        if (renderer_ && !named && GlDrawsOnCpu(renderer_)) {
+            SDL_DestroyRenderer(renderer_);
+            renderer_ = nullptr;
+        }
     }
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (renderer_) {

@@ -1,6 +1,7 @@
 // What the SDL host needs of X itself, beyond what SDL offers: an error handler that keeps a
-// stale-window error from ending the process, and whether a window manager is there to make a
-// window fullscreen. On other displays (or builds without Xlib) these do nothing.
+// stale-window error from ending the process, whether a window manager is there to make a
+// window fullscreen, and whether the display can draw GL in hardware. On other displays (or
+// builds without Xlib) these do nothing.
 #pragma once
 
 #include <SDL.h>
@@ -16,5 +17,10 @@ unsigned XErrorsSurvived();
 // False only when the window is on an X display that no EWMH window manager looks after, so
 // that a request for fullscreen would reach no one.
 bool WindowManagerPresent(SDL_Window* window);
+
+// False only when the window is on an X display that offers no direct rendering (neither DRI3,
+// DRI2 nor NVIDIA's own GLX), where GL could only draw on the CPU. Asks the server, without
+// loading a GL driver.
+bool DisplayHasHardwareGl(SDL_Window* window);
 
 }  // namespace tw::sdl
