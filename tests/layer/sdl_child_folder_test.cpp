@@ -5,12 +5,15 @@
 #ifdef TW_SDL_HOST_TESTS
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <vector>
 
 #include "host/sdl/child_folder.h"
 
@@ -18,6 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using tw::sdl::ChildFolder;
+using tw::sdl::FreshenPages;
 using tw::sdl::PrepareChildFolder;
 using tw::sdl::ShippedFolder;
 
@@ -132,6 +136,82 @@ TEST_F(ChildFolderTest, FilledOnceAndNeverOverwritten) {
         ++files;
     }
     EXPECT_EQ(files, 3);
+}
+
+// A page file as far as fresh pages look at it: the magic, the blank flag, tintwell-pages' mark;
+// `pixels` after the 1078 bytes of headers and colours, eight bits each.
+std::string PageBytes(bool blank, bool made, const std::string& pixels = std::string(660 * 460, char(37))) {
+    std::string b(1078, '\0');
+    b[0] = 'T';
+    b[1] = 'W';
+    b[6] = blank ? 1 : 0;
+    if (made) {
+        b[8] = 0x50;
+        b[9] = 0x4D;
+    }
+    b[10] = char(1078 & 0xFF);
+    b[11] = char(1078 >> 8);
+    b[28] = 8;
+    return b + pixels;
+}
+
+std::vector<std::string> Kept(const fs::path& child) {
+    std::vector<std::string> names;
+    if (fs::is_directory(child / "replaced"))
+        for (const auto& e : fs::directory_iterator(child / "replaced")) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(ChildFolderTest, FreshPagesPutTheColouredOnesAside) {
+    const fs::path child = dir_ / "child";
+    const std::string shippedPage = PageBytes(true, false, "one-bit picture");
+    for (const char* name : {"dogwood.TWP", "holly.TWP", "pansies.TWP", "prickly.TWP", "weeping.twp"})
+        Write(shipped_ / name, shippedPage);
+    std::string madePixels(660 * 460, char(37));
+    madePixels[0] = 0;    // outline
+    madePixels[1] = 5;    // crayon 5
+    madePixels[2] = 36;   // crayon 36
+    const std::string colouredDogwood = PageBytes(false, false);
+    Write(child / "dogwood.TWP", colouredDogwood);           // coloured: the shipped copy again
+    Write(child / "holly.TWP", PageBytes(true, false));      // not coloured: stays
+    Write(child / "pansies.TWP", PageBytes(false, true, madePixels));  // made and coloured
+    Write(child / "prickly.TWP", "not a page");              // stays for the program to report
+    ASSERT_EQ(PrepareChildFolder(child.string(), shipped_.string()), "");  // weeping comes as shipped
+
+    ASSERT_EQ(FreshenPages(child.string(), shipped_.string()), "");
+    EXPECT_EQ(Read(child / "dogwood.TWP"), shippedPage);
+    EXPECT_EQ(Read(child / "holly.TWP"), PageBytes(true, false));
+    std::string cleanPixels = madePixels;
+    cleanPixels[1] = cleanPixels[2] = char(37);
+    EXPECT_EQ(Read(child / "pansies.TWP"), PageBytes(true, true, cleanPixels));
+    EXPECT_EQ(Read(child / "prickly.TWP"), "not a page");
+    EXPECT_EQ(Read(child / "weeping.twp"), shippedPage);
+    std::vector<std::string> kept = Kept(child);
+    ASSERT_EQ(kept.size(), 2u);
+    // As tintwell-pages names what it replaces: the name, the time, the extension.
+    EXPECT_EQ(kept[0].rfind("dogwood.", 0), 0u);
+    EXPECT_EQ(kept[0].size(), std::string("dogwood.20261208-143000.TWP").size()) << kept[0];
+    EXPECT_EQ(Read(child / "replaced" / kept[0]), colouredDogwood);
+    EXPECT_EQ(Read(child / "replaced" / kept[1]), PageBytes(false, true, madePixels));
+
+    // Coloured again within the same second: the next one is kept beside the first.
+    Write(child / "dogwood.TWP", colouredDogwood);
+    ASSERT_EQ(FreshenPages(child.string(), shipped_.string()), "");
+    kept = Kept(child);
+    ASSERT_EQ(kept.size(), 3u);
+    // Nothing is left behind but the pages, the tune and what was put aside.
+    for (const auto& e : fs::directory_iterator(child)) EXPECT_NE(e.path().filename().string()[0], '.');
+
+    // Where nothing can be put aside the page stays as it is, and that is told.
+    Write(child / "dogwood.TWP", colouredDogwood);
+    fs::permissions(child / "replaced", fs::perms::owner_read | fs::perms::owner_exec);
+    if (::access((child / "replaced").c_str(), W_OK) != 0) {  // not when the tests run as root
+        std::string problem = FreshenPages(child.string(), shipped_.string());
+        EXPECT_NE(problem.find("dogwood.TWP"), std::string::npos) << problem;
+        EXPECT_EQ(Read(child / "dogwood.TWP"), colouredDogwood);
+    }
+    fs::permissions(child / "replaced", fs::perms::owner_all);
 }
 
 TEST_F(ChildFolderTest, AFolderThatCannotBeMadeIsReported) {

@@ -25,4 +25,11 @@ std::string ShippedFolder(const std::string& exePath);
 // colouring can be saved. Returns an empty string, or a message saying what went wrong.
 std::string PrepareChildFolder(const std::string& folder, const std::string& shipped);
 
+// Fresh pages (FreshPages=on): every coloured page of the folder is put aside in replaced/, named
+// as tintwell-pages names a page it replaces, and a clean one takes its place: the shipped copy,
+// or for a page tintwell-pages made from a picture, that page without its colouring. Pages not
+// coloured, and files that are not pages, stay as they are. Each page appears whole or not at
+// all. Returns an empty string, or a message saying what went wrong.
+std::string FreshenPages(const std::string& folder, const std::string& shipped);
+
 }  // namespace tw::sdl

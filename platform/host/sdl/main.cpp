@@ -64,14 +64,22 @@ std::string ExePath() {
     return n > 0 ? std::string(buf.data(), static_cast<size_t>(n)) : std::string();
 }
 
-// Into the child's folder, made and filled first; false (with a message) when it cannot be used.
-bool EnterChildFolder(const std::string& fromCommandLine) {
+// Into the child's folder, made and filled first, with fresh pages when the settings ask for them;
+// false (with a message) when it cannot be used.
+bool EnterChildFolder(const std::string& fromCommandLine, bool freshPages) {
     std::string folder = tw::sdl::ChildFolder(fromCommandLine);
     std::string problem;
     if (folder.empty()) {
         problem = "Tintwell cannot find a home folder to keep the pictures in. Start it with --pages FOLDER.";
     } else {
-        problem = tw::sdl::PrepareChildFolder(folder, tw::sdl::ShippedFolder(ExePath()));
+        const std::string shipped = tw::sdl::ShippedFolder(ExePath());
+        problem = tw::sdl::PrepareChildFolder(folder, shipped);
+        // Not under another Tintwell that is colouring there (this one will leave at once).
+        if (problem.empty() && freshPages && !tw::host::Current().QueryInstance("TINTWIN").exists) {
+            // The child can colour the pages as they are when no fresh ones can be put there.
+            const std::string fresh = tw::sdl::FreshenPages(folder, shipped);
+            if (!fresh.empty()) std::fprintf(stderr, "tintwell: %s\n", fresh.c_str());
+        }
         if (problem.empty() && ::chdir(folder.c_str()) != 0) {
             problem = "Tintwell cannot open the folder " + folder + ": " + std::strerror(errno) + ".";
         }
@@ -129,7 +137,7 @@ int main(int argc, char** argv) {
     std::fputs(szSettingsNotes, stderr);
     if (!Settings.bMusic) tw::sdl::CancelSoundFontPreload();
     int result = 1;
-    if (EnterChildFolder(Settings.szPages)) {
+    if (EnterChildFolder(Settings.szPages, Settings.bFreshPages)) {
         result = WinMain(GetModuleHandleA(NULL), NULL, commandLine.data(), SW_SHOWDEFAULT);
     }
 
