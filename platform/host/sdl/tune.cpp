@@ -20,8 +20,6 @@ namespace tw::sdl {
 namespace {
 
 constexpr int kBlockFrames = 1024;
-// The buffer holds whole blocks.
-constexpr int64_t kRingFrames = Tune::kKeptFrames / kBlockFrames * kBlockFrames;
 // How much is rendered before the tune plays: more than the audio device takes at once.
 constexpr int64_t kStartFrames = 8 * kBlockFrames;
 constexpr const char* kSoundFonts[] = {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2"};
@@ -58,6 +56,10 @@ std::unique_ptr<Synth> LoadSynth() {
     fluid_settings_setint(s->settings, "synth.reverb.active", Tune::kReverb);
     fluid_settings_setint(s->settings, "synth.chorus.active", Tune::kChorus);
     fluid_settings_setnum(s->settings, "synth.gain", Tune::kGain);
+    // Only the samples of the instruments the piece picks are read, as it picks them (on the
+    // rendering thread): the load before the first screen is half as long, and smaller.
+    fluid_settings_setint(s->settings, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setint(s->settings, "synth.lock-memory", 0);
     s->synth = new_fluid_synth(s->settings);
     if (!s->synth) return nullptr;
     if (const char* named = std::getenv("SDL_SOUNDFONTS"); named && *named) {
@@ -118,6 +120,9 @@ void CancelSoundFontPreload() {
     g_dropped.thread = std::thread([preload = std::move(g_preload)]() mutable { preload.get(); });
 }
 
+// The buffer holds whole blocks.
+Tune::Tune(int64_t keptFrames) : ringFrames_(std::max<int64_t>(keptFrames / kBlockFrames, 2) * kBlockFrames) {}
+
 bool Tune::Open(const std::string& path) {
     Close();
     if (!IsFile(path) || !fluid_is_midifile(path.c_str())) return false;
@@ -126,11 +131,10 @@ bool Tune::Open(const std::string& path) {
     std::unique_ptr<Synth> synth = TakeSynth();
     if (!synth || midi_.empty()) return false;
     // Not cleared: only what is rendered is ever read, and pages never written stay unused.
-    pcm_.reset(new int16_t[kRingFrames * 2]);
+    pcm_.reset(new int16_t[ringFrames_ * 2]);
     written_ = 0;
     read_ = 0;
     end_ = -1;
-    whole_ = false;
     restart_ = false;
     stop_ = false;
     producer_ = std::thread([this, synth = std::move(synth)]() mutable {
@@ -148,24 +152,22 @@ bool Tune::Open(const std::string& path) {
                 restart_ = false;
                 continue;
             }
-            if (end_ >= 0 || written_ - read_ > kRingFrames - kBlockFrames) {
+            if (end_ >= 0 || written_ - read_ > ringFrames_ - kBlockFrames) {
                 // Played up to here, or the buffer is full: wait for the audio thread to use it.
                 std::unique_lock lock(lock_);
                 rendered_.wait_for(lock, std::chrono::milliseconds(50));
                 continue;
             }
-            int16_t* at = pcm_.get() + (written_ % kRingFrames) * 2;
+            int16_t* at = pcm_.get() + (written_ % ringFrames_) * 2;
             fluid_synth_write_s16(synth->synth, kBlockFrames, at, 0, 2, at, 1, 2);
             written_ += kBlockFrames;
             if (written_ == kStartFrames) Background();
-            if (fluid_player_get_status(player) == FLUID_PLAYER_DONE) {
-                end_ = written_.load();
-                // All of it is in the buffer: it plays from there at every repeat, and the
-                // synthesiser and its SoundFont go.
-                if (written_ <= kRingFrames) whole_ = true;
-            }
+            const bool whole = fluid_player_get_status(player) == FLUID_PLAYER_DONE && written_ <= ringFrames_;
+            if (fluid_player_get_status(player) == FLUID_PLAYER_DONE) end_ = written_.load();
             rendered_.notify_all();
-            if (whole_) break;
+            // All of it is in the buffer: it plays from there at every repeat, and the synthesiser
+            // and its SoundFont go.
+            if (whole) break;
         }
         if (player) delete_fluid_player(player);
         stop_ = true;
@@ -191,11 +193,13 @@ void Tune::WaitForStart() {
 
 void Tune::Rewind() {
     std::lock_guard lock(lock_);
-    if (whole_) {
+    // While the start of the piece is still in the buffer (always, for a piece that fits), it
+    // plays from there.
+    if (written_ <= ringFrames_ && !restart_) {
         read_ = 0;
         return;
     }
-    // The producer starts the piece again; until then there is nothing to play.
+    // Otherwise the producer starts the piece again; until then there is nothing to play.
     read_ = written_.load();
     restart_ = true;
     rendered_.notify_all();
@@ -207,8 +211,8 @@ bool Tune::Fill(int16_t* out, int frames) {
     const int64_t ready = restart_ || !pcm_ ? read : written_.load();
     const int64_t n = std::clamp<int64_t>(ready - read, 0, frames);
     for (int64_t done = 0; done < n;) {
-        const int64_t at = (read + done) % kRingFrames;
-        const int64_t run = std::min(n - done, kRingFrames - at);
+        const int64_t at = (read + done) % ringFrames_;
+        const int64_t run = std::min(n - done, ringFrames_ - at);
         std::memcpy(out + done * 2, pcm_.get() + at * 2, size_t(run) * 4);
         done += run;
     }

@@ -25,9 +25,9 @@ void CancelSoundFontPreload();
 class Tune {
 public:
     static constexpr int kRate = 44100;
-    // The settings, chosen by measurement (bench/tune_bench.cpp): the shipped tune never sounds
-    // more than 18 voices at once; it sends nothing to the chorus, whose output is silence (so
-    // leaving it out changes no sample); its reverb is part of its sound and stays.
+    // The settings, chosen by measurement (bench/tune_bench.cpp): the shipped tune sounds 21
+    // voices at the most; it sends nothing to the chorus, whose output is silence (so leaving it
+    // out changes no sample); its reverb is part of its sound and stays.
     static constexpr int kPolyphony = 32;
     static constexpr bool kReverb = true;
     static constexpr bool kChorus = false;
@@ -36,7 +36,8 @@ public:
     // A piece up to this long is kept whole once rendered (16 MB at the most).
     static constexpr int64_t kKeptFrames = int64_t(kRate) * 90;
 
-    Tune() = default;
+    // `keptFrames`: the buffer's size (a test gives a small one, so that a piece does not fit).
+    explicit Tune(int64_t keptFrames = kKeptFrames);
     ~Tune() { Close(); }
     Tune(const Tune&) = delete;
     Tune& operator=(const Tune&) = delete;
@@ -54,12 +55,15 @@ public:
     // On the audio thread: the next frames of the piece (interleaved stereo), silence after its
     // end. True once the end has been reached.
     bool Fill(int16_t* out, int frames);
+    // Frames rendered and not yet played.
+    int64_t Available() const { return written_ - read_; }
 
 private:
     void Produce();
     bool RenderBlock();
     bool Restart();
 
+    const int64_t ringFrames_;
     std::vector<char> midi_;
     std::unique_ptr<int16_t[]> pcm_;  // kKeptFrames stereo frames, used as a ring
     std::thread producer_;
@@ -69,7 +73,6 @@ private:
     std::atomic<int64_t> written_{0};  // frames rendered so far
     std::atomic<int64_t> read_{0};     // frames played so far
     std::atomic<int64_t> end_{-1};     // frames in the whole piece, once known
-    std::atomic<bool> whole_{false};   // the whole piece is in the buffer
     std::atomic<bool> restart_{false};
     std::atomic<bool> stop_{false};
 };
