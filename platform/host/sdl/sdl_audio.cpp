@@ -88,7 +88,10 @@ void SdlAudio::MixTune(void* self, uint8_t* stream, int bytes) {
 bool SdlAudio::OpenMidi(const std::string& path) {
     if (!EnsureDevice()) return true;  // no sound on this machine: the tune is silent
     CloseMidi();
-    atEnd_ = false;
+    {
+        std::lock_guard lock(musicLock_);
+        atEnd_ = false;
+    }
     return tune_.Open(path);
 }
 

@@ -128,8 +128,9 @@ bool Tune::Open(const std::string& path) {
     if (!IsFile(path) || !fluid_is_midifile(path.c_str())) return false;
     std::ifstream in(path, std::ios::binary);
     midi_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (midi_.empty()) return false;
     std::unique_ptr<Synth> synth = TakeSynth();
-    if (!synth || midi_.empty()) return false;
+    if (!synth) return false;
     // Not cleared: only what is rendered is ever read, and pages never written stay unused.
     pcm_.reset(new int16_t[ringFrames_ * 2]);
     written_ = 0;
@@ -162,12 +163,12 @@ bool Tune::Open(const std::string& path) {
             fluid_synth_write_s16(synth->synth, kBlockFrames, at, 0, 2, at, 1, 2);
             written_ += kBlockFrames;
             if (written_ == kStartFrames) Background();
-            const bool whole = fluid_player_get_status(player) == FLUID_PLAYER_DONE && written_ <= ringFrames_;
-            if (fluid_player_get_status(player) == FLUID_PLAYER_DONE) end_ = written_.load();
+            const bool done = fluid_player_get_status(player) == FLUID_PLAYER_DONE;
+            if (done) end_ = written_.load();
             rendered_.notify_all();
             // All of it is in the buffer: it plays from there at every repeat, and the synthesiser
             // and its SoundFont go.
-            if (whole) break;
+            if (done && written_ <= ringFrames_) break;
         }
         if (player) delete_fluid_player(player);
         stop_ = true;
@@ -181,6 +182,7 @@ void Tune::Close() {
     stop_ = true;
     rendered_.notify_all();
     producer_.join();
+    std::lock_guard lock(lock_);
     pcm_.reset();
     midi_.clear();
 }
