@@ -1,12 +1,16 @@
 // tintwell-pages: makes Tintwell colouring pages from pictures and manages the six page slots of
-// the child's folder. Every failure is one line on stderr and exit status 2, with nothing
-// written or replaced.
+// the child's folder. Every failure is one line on stderr and exit status 2, a picture that makes
+// a poor page status 3; either way nothing is written or replaced.
 #include "pagemaker/pagemaker.h"
 
 #include "host/sdl/child_folder.h"
 #include "host/posix/instance_link.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
 
 #include <climits>
 #include <cstdio>
@@ -19,20 +23,35 @@ namespace {
 using namespace tw::pages;
 
 const char kUsage[] =
-    "Usage: tintwell-pages make PICTURE (-o FILE | --slot N) [--photo | --drawing]\n"
-    "                           [--detail low|medium|high] [--preview FILE.png] [--pages FOLDER]\n"
+    "Usage: tintwell-pages make PICTURE (-o FILE | --slot N) [--photo | --drawing] [--turn]\n"
+    "                           [--detail low|medium|high] [--preview FILE.png] [--force]\n"
+    "                           [--pages FOLDER]\n"
     "       tintwell-pages list [--pages FOLDER]\n"
     "       tintwell-pages restore N [--pages FOLDER]\n"
-    "Makes Tintwell colouring pages from pictures (scans, drawings, photos).\n"
+    "Makes Tintwell colouring pages from pictures (drawings and colouring sheets, scanned or\n"
+    "photographed, and photos).\n"
     "  make      make a page from PICTURE; --slot N (1-6) puts it in place of page N of the\n"
     "            child's folder, keeping the page it replaces under replaced/; -o writes it to FILE\n"
     "  list      the six pages of the child's folder\n"
     "  restore   put the page Tintwell came with back into slot N\n"
-    "  --photo, --drawing  how to read the picture (decided from the picture when not given)\n"
-    "  --detail  how much of the picture becomes outline (medium when not given)\n"
+    "  --photo, --drawing  how to read the picture (decided from the picture when not given); a\n"
+    "            photographed sheet of paper is found and straightened unless --photo is given\n"
+    "  --detail  how many areas the page has (medium when not given)\n"
+    "  --turn    turn the picture a quarter when that fills more of the page\n"
     "  --preview also write the page as a PNG picture\n"
+    "  --force   write a page even when it would be a poor one to colour\n"
     "  --pages   the child's folder (default: $TINTWELL_PAGES, else Pages in Tintwell's settings,\n"
-    "            else $XDG_DATA_HOME/tintwell or ~/.local/share/tintwell)\n";
+    "            else $XDG_DATA_HOME/tintwell or ~/.local/share/tintwell)\n"
+    "Exit status: 0 done; 2 nothing done (a wrong command line, a picture that cannot be used, a\n"
+    "folder that cannot be written); 3 nothing written, because the picture makes a poor page:\n"
+    "fewer than 3 areas big enough to colour, one area over three quarters of it, or more than a\n"
+    "fifth of it black (--force writes it all the same).\n";
+
+// A picture that would make a poor page: exit status 3.
+class PoorPage : public Failure {
+public:
+    using Failure::Failure;
+};
 
 struct Command {
     std::string verb;
@@ -41,6 +60,7 @@ struct Command {
     std::string preview;
     std::string pages;
     int slot = 0;
+    bool force = false;
     MakeOptions make;
 };
 
@@ -75,6 +95,10 @@ Command Parse(int argc, char** argv)
             c.preview = value();
         else if (a == "--pages")
             c.pages = value();
+        else if (a == "--turn")
+            c.make.turn = true;
+        else if (a == "--force")
+            c.force = true;
         else if (a == "--photo" || a == "--drawing") {
             const Kind kind = a == "--photo" ? Kind::Photo : Kind::Drawing;
             if (c.make.kind != Kind::Decide && c.make.kind != kind)
@@ -96,13 +120,15 @@ Command Parse(int argc, char** argv)
             plain.push_back(a);
     }
     const bool makeOnly = slotGiven || !c.output.empty() || !c.preview.empty() || c.make.kind != Kind::Decide ||
-                          c.make.detail != Detail::Medium;
+                          c.make.detail != Detail::Medium || c.make.turn || c.force;
     if (c.verb == "make") {
         if (plain.size() != 1)
             throw Failure("make needs one picture");
         c.picture = plain[0];
-        if (slotGiven == !c.output.empty())
-            throw Failure("make needs either -o FILE or --slot N");
+        if (slotGiven && !c.output.empty())
+            throw Failure("give either -o FILE or --slot N, not both");
+        if (!slotGiven && c.output.empty())
+            throw Failure("make needs to know where the page goes: -o FILE or --slot N");
     } else if (c.verb == "restore") {
         if (plain.size() != 1)
             throw Failure("restore needs a slot number, 1 to 6");
@@ -155,38 +181,95 @@ std::string Where(int slot, const std::string& folder)
     return "slot " + std::to_string(slot) + " (" + s.file + ", " + s.caption + ") of " + folder;
 }
 
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return a == b;
+}
+
+std::string Extension(const std::string& path)
+{
+    const size_t slash = path.rfind('/'), dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return char(std::tolower(ch)); });
+    return ext;
+}
+
+// The outputs that would lose the parent's pictures, or write what their names do not say.
+void RefuseWrongOutputs(const Command& c)
+{
+    static const char* const kPictureExtensions[] = {"png", "jpg",  "jpeg", "jpe", "gif", "webp", "tif",
+                                                     "tiff", "bmp", "svg", "heic", "heif", "avif", "jxl",
+                                                     "jp2", "ppm", "pgm", "pbm", "pnm", "pdf"};
+    if (!c.output.empty()) {
+        if (SameFile(c.output, c.picture))
+            throw Failure("-o " + c.output + " is the picture itself; give the page a name of its own, such as page.TWP");
+        const std::string ext = Extension(c.output);
+        if (std::any_of(std::begin(kPictureExtensions), std::end(kPictureExtensions),
+                        [&](const char* e) { return ext == e; }))
+            throw Failure("-o " + c.output + " names a picture, but a page is not one; name it with .TWP" +
+                          " (--preview writes a PNG picture of the page)");
+    }
+    if (!c.preview.empty()) {
+        if (SameFile(c.preview, c.picture))
+            throw Failure("--preview " + c.preview + " is the picture itself; give the preview a name of its own");
+        if (Extension(c.preview) != "png")
+            throw Failure("--preview writes a PNG picture; give it a name ending in .png");
+        if (!c.output.empty() && SameFile(c.preview, c.output))
+            throw Failure("-o and --preview name the same file");
+    }
+}
+
 int Make(const Command& c)
 {
+    RefuseWrongOutputs(c);
     if (c.slot)
         RefuseWhileTintwellRuns();
     const Page page = MakePage(c.picture, c.make);
+    if (!page.poor.empty() && !c.force)
+        throw PoorPage(c.picture + " makes a poor page: " + page.poor + " (--force makes it all the same)");
+    // Everything encoded, and the preview written beside its place, before the page is written:
+    // either every output is written or none is.
     const std::vector<uint8_t> bytes = EncodePage(page);
-    std::string where;
-    // Encoded before anything is written, so that only the disk can fail from here on.
-    const std::vector<uint8_t> preview = c.preview.empty() ? std::vector<uint8_t>() : EncodePreview(page);
-    std::string kept;
-    if (c.slot) {
-        const std::string folder = PreparedFolder(c);
-        kept = ReplaceSlot(folder, c.slot, bytes);
-        where = Where(c.slot, folder);
-    } else {
-        WriteWhole(c.output, bytes);
-        where = c.output;
+    const std::string previewDraft = c.preview.empty() ? std::string() : WriteBeside(c.preview, EncodePreview(page));
+    std::string where, kept;
+    try {
+        if (c.slot) {
+            const std::string folder = PreparedFolder(c);
+            kept = ReplaceSlot(folder, c.slot, bytes);
+            where = Where(c.slot, folder);
+        } else {
+            WriteWhole(c.output, bytes);
+            where = c.output;
+        }
+    } catch (...) {
+        if (!previewDraft.empty())
+            ::unlink(previewDraft.c_str());
+        throw;
     }
-    const char* kind = page.kind == Kind::Photo ? "a photo" : "a drawing";
-    if (page.decided)
-        std::printf("%s looks like %s (--photo or --drawing says otherwise)\n", c.picture.c_str(), kind);
-    std::printf("made a page with %d areas to colour%s: %s\n", page.regions,
-                page.turned ? ", the picture turned a quarter" : "", where.c_str());
-    if (!kept.empty())
-        std::printf("the page it replaced is kept as %s\n", kept.c_str());
-    if (!c.preview.empty()) {
+    if (!previewDraft.empty()) {
         try {
-            WriteWhole(c.preview, preview);
+            Publish(previewDraft, c.preview);
         } catch (const Failure& e) {
             throw Failure(std::string("the page is made, but ") + e.what());
         }
     }
+    const char* kind = page.kind == Kind::Photo ? "a photo"
+                       : page.sheet             ? "a drawing on a photographed sheet"
+                                                : "a drawing";
+    if (page.decided)
+        std::printf("%s looks like %s (--photo or --drawing says otherwise)\n", c.picture.c_str(), kind);
+    std::printf("made a page with %d areas to colour%s%s: %s\n", page.regions,
+                page.sheet ? ", the sheet straightened" : "", page.turned ? ", the picture turned a quarter" : "",
+                where.c_str());
+    if (!page.poor.empty())
+        std::printf("it is a poor page: %s\n", page.poor.c_str());
+    if (!kept.empty())
+        std::printf("the page it replaced is kept as %s\n", kept.c_str());
     return 0;
 }
 
@@ -238,6 +321,9 @@ int main(int argc, char** argv)
         if (c.verb == "list")
             return List(c);
         return Restore(c);
+    } catch (const PoorPage& e) {
+        std::fprintf(stderr, "tintwell-pages: %s\n", e.what());
+        return 3;
     } catch (const std::exception& e) {  // Failure, or running out of memory
         std::fprintf(stderr, "tintwell-pages: %s\n", e.what());
         return 2;

@@ -16,6 +16,12 @@ constexpr int kPagePixels = kPageWidth * kPageHeight;
 constexpr long long kMaxPicturePixels = 100'000'000;
 // Paper regions smaller than this are too small to colour and become outline.
 constexpr int kMinRegion = 150;
+// A page worth colouring has at least kLeastBigAreas areas of kBigArea pixels or more, none
+// larger than kLargestArea of the page, and no more than kMostInk of it outline.
+constexpr int kBigArea = 2000;
+constexpr int kLeastBigAreas = 3;
+constexpr double kLargestArea = 0.75;
+constexpr double kMostInk = 0.2;
 // bfReserved2 of a page this tool made; the program keeps the field as it finds it.
 constexpr uint16_t kMadeMark = 0x4D50;  // "PM"
 
@@ -31,14 +37,20 @@ enum class Detail { Low, Medium, High };
 struct MakeOptions {
     Kind kind = Kind::Decide;
     Detail detail = Detail::Medium;
+    bool turn = false;  // a quarter turn allowed when that fills more of the page
 };
 
 struct Page {
     std::vector<uint8_t> ink;  // kPagePixels, top row first: 1 outline, 0 paper
     Kind kind = Kind::Drawing; // what the picture was taken for
     bool decided = false;      // the kind was decided here, not asked for
+    bool sheet = false;        // a photographed sheet of paper was found and straightened
     bool turned = false;       // the picture was turned a quarter to fill more of the page
     int regions = 0;           // paper regions left for the fill
+    int bigAreas = 0;          // of those, the ones of kBigArea pixels or more
+    double largest = 0;        // the largest region, as a share of the page
+    double inkShare = 0;       // outline, as a share of the page
+    std::string poor;          // why this is a poor page to colour, with what to try; or empty
 };
 
 // Starts libvips once for the process (idempotent); argv0 may be null.
@@ -55,6 +67,10 @@ std::vector<uint8_t> EncodePreview(const Page& page);
 // Writes `bytes` to `path` through a new file beside it that is renamed over it when complete,
 // so that `path` holds either its old content or all of the new. Throws Failure.
 void WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes);
+// The two halves of that: the new file written beside `path` (its name returned), then put in
+// its place (or removed, when that fails). Throw Failure.
+std::string WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes);
+void Publish(const std::string& draft, const std::string& path);
 
 // --- The six slots of the child's folder ---
 struct Slot {

@@ -133,14 +133,23 @@ std::vector<uint8_t> EncodePage(const Page& page)
     return b;
 }
 
-void WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes)
+std::string WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    const std::string temp = WriteHidden(Folder(path), Name(path), bytes, path);
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
+    return WriteHidden(Folder(path), Name(path), bytes, path);
+}
+
+void Publish(const std::string& draft, const std::string& path)
+{
+    if (::rename(draft.c_str(), path.c_str()) != 0) {
         const int err = errno;
-        ::unlink(temp.c_str());
+        ::unlink(draft.c_str());
         throw Failure(Why("cannot write " + path, err));
     }
+}
+
+void WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    Publish(WriteBeside(path, bytes), path);
 }
 
 std::vector<uint8_t> ReadFile(const std::string& path)

@@ -11,6 +11,21 @@
 
 namespace tintwell_test {
 
+// Numbers from a fixed seed.
+class Dice {
+public:
+    explicit Dice(uint32_t seed) : s_(seed) {}
+    uint32_t Next()
+    {
+        s_ = s_ * 1664525u + 1013904223u;
+        return s_ >> 8;
+    }
+    int Below(int n) { return int(Next() % uint32_t(n)); }
+
+private:
+    uint32_t s_;
+};
+
 class Picture {
 public:
     Picture(int width, int height, uint8_t r, uint8_t g, uint8_t b) : w_(width), h_(height), px_(size_t(width) * height * 3)
@@ -69,33 +84,37 @@ public:
                 p[0] = p[1] = p[2] = 30;
         });
     }
+    // A disc of crayon colour: the colour laid on in strokes that leave the paper's grain showing.
+    void Crayon(double cx, double cy, double r, uint8_t R, uint8_t G, uint8_t B, uint32_t seed)
+    {
+        Dice dice(seed);
+        Paint([&](int x, int y, uint8_t* p) {
+            const bool grain = dice.Below(4) == 0 || (x + 2 * y) % 13 < 2;
+            if (std::hypot(x - cx, y - cy) <= r && !grain) {
+                p[0] = R;
+                p[1] = G;
+                p[2] = B;
+            }
+        });
+    }
+
+    // How it is stored: as drawn (RGB, 8 bits a channel), grey, 16 bits a channel, or with its
+    // paper (whatever is lighter than mid-grey) transparent and black under the transparency, as
+    // clip art often is, in colour or in grey.
+    enum class Form { Rgb, Grey, Deep, Clear, GreyClear };
 
     // Saved in the format its name says (by libvips), softened by a blur of `blur` pixels and
     // with an orientation tag when one is given.
-    void Save(const std::string& path, double blur = 0, int orientation = 0) const;
+    void Save(const std::string& path, double blur = 0, int orientation = 0, Form form = Form::Rgb) const;
 
 private:
     int w_, h_;
     std::vector<uint8_t> px_;
 };
 
-// Numbers from a fixed seed.
-class Dice {
-public:
-    explicit Dice(uint32_t seed) : s_(seed) {}
-    uint32_t Next()
-    {
-        s_ = s_ * 1664525u + 1013904223u;
-        return s_ >> 8;
-    }
-    int Below(int n) { return int(Next() % uint32_t(n)); }
-
-private:
-    uint32_t s_;
-};
-
-// Where the shapes of the drawing are, in page points of the page made from it (the drawing is
-// 1650 x 1150, so it is fitted at 0.4 to the page and fills it).
+// Where the shapes of the drawing are, in page points of the page made from it: the drawing
+// (1650 x 1150) is cut to what is drawn on it and fitted to the page at about 0.4 to 0.45, and
+// each point lies inside its shape at any scale in between.
 struct DrawnShape {
     const char* name;
     int x, y;  // a page point inside it
@@ -103,9 +122,9 @@ struct DrawnShape {
 inline const std::vector<DrawnShape>& DrawingShapes()
 {
     static const std::vector<DrawnShape> shapes = {
-        {"circle with a gap", 500 * 2 / 5, 500 * 2 / 5},
-        {"oval with a gap", 1200 * 2 / 5, 450 * 2 / 5},
-        {"box", 700 * 2 / 5, 980 * 2 / 5},
+        {"circle with a gap", 185, 185},
+        {"oval with a gap", 476, 165},
+        {"box", 265, 388},
     };
     return shapes;
 }

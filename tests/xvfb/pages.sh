@@ -11,9 +11,10 @@ tw_setup "$1" "$2" 1024x768
 pages=$(dirname "$(readlink -f "$bin")")/tintwell-pages
 [ -x "$pages" ] || tw_fail "no tintwell-pages beside $bin"
 
-# The picture: twice the page's size, so page point (x, y) is picture point (2x, 2y).
+# The picture: twice the page's size, with a border drawn round it (so that it is not cut to what
+# is drawn), so page point (x, y) is picture point (2x, 2y).
 picture="$TW_WORK/ring.png"
-convert -size 1320x920 xc:'#f4f2ee' -fill none -stroke '#202020' -strokewidth 10 \
+convert -size 1320x920 xc:'#f4f2ee' -fill none -stroke '#202020' -strokewidth 10 -draw "rectangle 30,30 1290,890" \
     -draw "circle 660,460 660,160" -draw "rectangle 1050,150 1250,350" "$picture" ||
     tw_fail "cannot draw the picture"
 "$pages" make "$picture" --slot 1 --preview "$shots/xvfb-pages-page.png" || tw_fail "tintwell-pages make failed"
