@@ -2,7 +2,9 @@
 # What Tintwell costs the machine, for two builds side by side on one private virtual screen:
 # the time from starting the program to its first screen (the window's map on the X server),
 # its resident memory at the page screen, and the CPU time all its threads take over SPAN
-# seconds at the page screen with the tune playing. The two programs take turns, ROUNDS times
+# seconds at the page screen with the tune playing (into SDL's disk audio driver, which takes the
+# mix at the pace of a sound card, so that a machine without one measures the same; a round whose
+# recording is silent fails). The two programs take turns, ROUNDS times
 # each, and the medians are shown; CPU is the process's own (the scheduler's accounting), so
 # other work on the machine matters less, but on a busy machine run it again with more rounds.
 #   scripts/footprint.sh BEFORE_BINARY [AFTER_BINARY]   (after: build/release/tintwell)
@@ -44,7 +46,8 @@ d = x.XOpenDisplay(None)
 x.XSelectInput(d, x.XDefaultRootWindow(d), 1 << 19)  # SubstructureNotifyMask
 x.XFlush(d)
 event = (ctypes.c_long * 24)()
-env = dict(os.environ, TINTWELL_WINDOWED="1", TINTWELL_PAGES=sys.argv[2])
+env = dict(os.environ, TINTWELL_WINDOWED="1", TINTWELL_PAGES=sys.argv[2], SDL_AUDIODRIVER="disk",
+           SDL_DISKAUDIOFILE=sys.argv[3] + ".raw")
 log = open(sys.argv[3], "w")
 start = time.monotonic()
 program = subprocess.Popen([sys.argv[1]], cwd=sys.argv[2], env=env, stdout=log, stderr=log)
@@ -76,6 +79,8 @@ measure() {
     cpu0=$(tw_cpu_ns "$pid")
     sleep "$span"
     cpu1=$(tw_cpu_ns "$pid")
+    # The tune played: something but zeros in the last two seconds of the recording.
+    [ -n "$(tail -c 352800 "$TW_WORK/program-$2.log.raw" | tr -d '\0' | head -c 1)" ] || tw_fail "$2: the tune is silent"
     tw_close_window "$TW_WID"
     for _ in $(seq 200); do
         kill -0 "$pid" 2>/dev/null || break

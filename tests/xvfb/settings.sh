@@ -10,10 +10,11 @@
 #  4. Damaged settings files start the program with the defaults and name the file on stderr.
 #  5. FreshPages=on: the page coloured in 1 comes back as shipped, the coloured one is kept in
 #     replaced/ where tintwell-pages counts it; Sounds=off with Music=off opens no sound device.
+#  6. Without a file, the command line alone: what 1 shows, and fresh pages.
 #   settings.sh TINTWELL_BINARY SOURCE_DIR
 set -u
 . "$(dirname "$0")/xvfb_common.bash"
-# Eight starts of the program, some with the tune's SoundFont to load: on a busy machine a start
+# Nine starts of the program, some with the tune's SoundFont to load: on a busy machine a start
 # may take a while.
 TW_WINDOW_WAIT=${TW_WINDOW_WAIT:-30}
 tw_setup "$1" "$2" 1024x768 sox
@@ -56,39 +57,48 @@ rms() {
     sox -t raw -r 44100 -e signed -b 16 -c 2 "$1" -n trim "$2" stat 2>&1 | awk -F: '/^RMS +amplitude/ {gsub(/ /, "", $2); print $2}'
 }
 
+# grownup_quiet NAME [COMMAND...]: with Quit=grownup, Print=off and Music=off set (by the file
+# or the command line), the program opens no sound device at start-up (COMMAND runs then); after
+# a fill, "p" and a click on Print open no dialog, a tap on "q" and a click on Quit do not quit;
+# Quit held down with the mouse shows its bar filling, then quits and saves; the sound after the
+# fill's effects is silent.
+grownup_quiet() {
+    local audio="$TW_WORK/audio-$1.raw" shot="$shots/xvfb-settings-quit-held-$1.png" left right bar_y silence
+    tw_start_page_screen "$bin" "$1" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio"
+    [ -e "$audio" ] && tw_fail "$1: a sound device was opened at start-up with the music off"
+    "${@:2}"
+    tw_fill $cx $cy
+    no_print_dialog "p" key p
+    no_print_dialog "a click on Print" mousemove $((TW_WX + 1 + 318 + 40)) $((TW_WY + 1 + 12 + 22)) click 1
+    xdotool mousemove $((TW_WX + 400)) $((TW_WY + 300)) key q
+    still_running "a tap on q"
+    click_client $((12 + 48)) $((12 + 22))
+    still_running "a click on Quit"
+    # Held: half way, the bar under QUIT is white on the left and still black on the right.
+    xdotool mousemove $((TW_WX + 1 + 12 + 48)) $((TW_WY + 1 + 12 + 22)) mousedown 1
+    sleep 1
+    tw_screenshot "$shot"
+    bar_y=$((TW_WY + 1 + 12 + 35))
+    left=$(tw_pixel "$shot" $((TW_WX + 1 + 12 + 20)) $bar_y)
+    right=$(tw_pixel "$shot" $((TW_WX + 1 + 12 + 76)) $bar_y)
+    [ "$left" = "srgb(255,255,255)" ] && [ "$right" = "srgb(0,0,0)" ] ||
+        tw_fail "$1: a second into the hold the Quit button's bar shows $left on the left and $right on the right; screenshot: $shot"
+    echo "the Quit button held for a second: its bar half filled; screenshot: $shot"
+    tw_expect_exit "$TW_PID" 5 0 "Quit held down"
+    xdotool mouseup 1
+    tw_expect_saved "$page"
+    [ -s "$audio" ] || tw_fail "$1: the fill's effects made no sound"
+    silence=$(rms "$audio" -3)  # the last seconds: the clicks and the hold after the fill
+    awk -v r="$silence" 'BEGIN {exit !(r == 0)}' || tw_fail "$1: with the music off the sound after the fill's effects has RMS $silence"
+    echo "no print dialog, no tune: the sound after the fill's effects is silent"
+}
+
 echo "1. Quit=grownup, Print=off, Music=off from $ini"
 printf '[Tintwell]\nQuit=grownup\nPrint=off\nMusic=off\n' >"$ini"
 cx=250
 cy=60
 tw_region_points "$page" $cx $cy
-audio="$TW_WORK/audio-1.raw"
-tw_start_page_screen "$bin" grownup SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio"
-[ -e "$audio" ] && tw_fail "a sound device was opened at start-up with Music=off"
-tw_fill $cx $cy
-no_print_dialog "p" key p
-no_print_dialog "a click on Print" mousemove $((TW_WX + 1 + 318 + 40)) $((TW_WY + 1 + 12 + 22)) click 1
-xdotool mousemove $((TW_WX + 400)) $((TW_WY + 300)) key q
-still_running "a tap on q"
-click_client $((12 + 48)) $((12 + 22))
-still_running "a click on Quit"
-# Held: half way, the bar under QUIT is white on the left and still black on the right.
-xdotool mousemove $((TW_WX + 1 + 12 + 48)) $((TW_WY + 1 + 12 + 22)) mousedown 1
-sleep 1
-shot="$shots/xvfb-settings-quit-held.png"
-tw_screenshot "$shot"
-bar_y=$((TW_WY + 1 + 12 + 35))
-left=$(tw_pixel "$shot" $((TW_WX + 1 + 12 + 20)) $bar_y)
-right=$(tw_pixel "$shot" $((TW_WX + 1 + 12 + 76)) $bar_y)
-[ "$left" = "srgb(255,255,255)" ] && [ "$right" = "srgb(0,0,0)" ] ||
-    tw_fail "a second into the hold the Quit button's bar shows $left on the left and $right on the right; screenshot: $shot"
-echo "the Quit button held for a second: its bar half filled; screenshot: $shot"
-tw_expect_exit "$TW_PID" 5 0 "Quit held down"
-xdotool mouseup 1
-tw_expect_saved "$page"
-[ -s "$audio" ] || tw_fail "the fill's effects made no sound"
-silence=$(rms "$audio" -3)  # the last seconds: the clicks and the hold after the fill
-awk -v r="$silence" 'BEGIN {exit !(r == 0)}' || tw_fail "with Music=off the sound after the fill's effects has RMS $silence"
-echo "no tune: the sound after the fill's effects is silent"
+grownup_quiet file
 
 echo "2. The command line over the file: --print on --music on"
 audio="$TW_WORK/audio-2.raw"
@@ -176,4 +186,17 @@ if [ -x "$pages_tool" ]; then
     "$pages_tool" list | grep -q '^ *1 .*1 replaced kept' || tw_fail "tintwell-pages list does not count the page put aside"
 fi
 echo "the coloured page came back as shipped, kept as replaced/$kept; no sound device was opened"
+
+echo "6. No file: --quit grownup --print off --music off --fresh-pages on"
+rm "$ini"
+cp "$page" "$TW_WORK/coloured.TWP"
+# fresh_again: the page coloured in 5 is back as shipped, and kept beside the one kept before.
+fresh_again() {
+    cmp -s "$page" "$src/pages/dogwood.TWP" || tw_fail "--fresh-pages on: the coloured dogwood.TWP did not come back as shipped"
+    [ "$(ls "$TW_WORK/child/replaced" | wc -l)" = 2 ] || tw_fail "--fresh-pages on: replaced/ holds $(ls "$TW_WORK/child/replaced")"
+    echo "--fresh-pages on: the coloured page came back as shipped"
+}
+TW_ARGS=(--quit grownup --print off --music off --fresh-pages on)
+grownup_quiet commandline fresh_again
+TW_ARGS=()
 echo "PASS"

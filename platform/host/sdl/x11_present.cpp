@@ -152,8 +152,12 @@ std::unique_ptr<X11Presenter> X11Presenter::Start(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
+    // Shared memory needs the server on this machine: a display forwarded from elsewhere (ssh -X)
+    // would take the segment and show nothing. SDL's software renderer draws there instead.
+    const char* name = DisplayString(info.info.x11.display);
+    if (!name || !(name[0] == ':' || std::strncmp(name, "unix:", 5) == 0)) return nullptr;
     // A connection of its own: this one is the presenting thread's alone.
-    Display* display = XOpenDisplay(DisplayString(info.info.x11.display));
+    Display* display = XOpenDisplay(name);
     if (!display) return nullptr;
     XWindowAttributes attrs;
     int major = 0, minor = 0;
