@@ -1,15 +1,18 @@
 // PrintDlgA: the print dialog, a modal dialog of the layer's dialog manager built from a template
 // in memory. It lists the host's print destinations as radio buttons (the default one chosen, a
-// stopped or offline printer marked so) and "Save as PDF" (chosen when there is no default or the
-// print system cannot be reached). Enter prints to the chosen one; Escape cancels.
+// stopped or offline printer marked so, its name as it is) and "Save as PDF" (chosen when there is
+// no default or the print system cannot be reached). Enter prints to the chosen one; Escape
+// cancels.
 #include <commdlg.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "gdi/gdi_internal.h"
 #include "host/host.h"
 #include "host/printers.h"
+#include "user/dialog_template.h"
 
 namespace {
 
@@ -18,60 +21,6 @@ constexpr size_t kMostPrinters = 12;  // and the PDF file: the dialog stays on a
 
 // Dialog units of the layout (the system font makes one unit two pixels each way).
 constexpr short kWidth = 190, kMargin = 7, kRowHeight = 14, kButtonWidth = 50, kButtonHeight = 14;
-
-// A dialog template in memory, laid out as the dialog manager reads it.
-class TemplateWriter {
-public:
-    void Header(DWORD style, WORD items, short x, short y, short cx, short cy, const std::string& title) {
-        DLGTEMPLATE t{DWORD(style), 0, items, x, y, cx, cy};
-        Bytes(&t, sizeof t);
-        Word(0);  // no menu
-        Word(0);  // the dialog class
-        Text(title);
-    }
-    void Item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD classOrdinal, const std::string& text) {
-        while (bytes_.size() % 4) bytes_.push_back(0);
-        DLGITEMTEMPLATE it{DWORD(style | WS_CHILD | WS_VISIBLE), 0, x, y, cx, cy, id};
-        Bytes(&it, sizeof it);
-        Word(0xFFFF);
-        Word(classOrdinal);
-        Text(text);
-        Word(0);  // no creation data
-    }
-    // Aligned to a DWORD, as the dialog manager expects its templates.
-    const DLGTEMPLATE* Get() {
-        storage_.assign((bytes_.size() + 3) / 4, 0);
-        std::copy(bytes_.begin(), bytes_.end(), reinterpret_cast<BYTE*>(storage_.data()));
-        return reinterpret_cast<const DLGTEMPLATE*>(storage_.data());
-    }
-
-private:
-    void Bytes(const void* p, size_t n) {
-        const BYTE* b = static_cast<const BYTE*>(p);
-        bytes_.insert(bytes_.end(), b, b + n);
-    }
-    void Word(WORD w) {
-        bytes_.push_back(BYTE(w & 0xff));
-        bytes_.push_back(BYTE(w >> 8));
-    }
-    // UTF-8 (as CUPS names its queues) to the template's UTF-16.
-    void Text(const std::string& s) {
-        for (size_t i = 0; i < s.size();) {
-            unsigned char c = static_cast<unsigned char>(s[i]);
-            unsigned cp = c, extra = 0;
-            if (c >= 0xF0) cp = c & 0x07, extra = 3;
-            else if (c >= 0xE0) cp = c & 0x0F, extra = 2;
-            else if (c >= 0xC0) cp = c & 0x1F, extra = 1;
-            ++i;
-            for (; extra && i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80; --extra, ++i)
-                cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
-            Word(cp > 0xFFFF ? WORD('?') : WORD(cp));
-        }
-        Word(0);
-    }
-    std::vector<BYTE> bytes_;
-    std::vector<DWORD> storage_;
-};
 
 struct Choice {
     int count = 0;
@@ -104,11 +53,34 @@ INT_PTR CALLBACK PrintDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) 
     return FALSE;
 }
 
+// The destination's name as it is ("&" is not a mnemonic here) and its state.
 std::string Label(const tw::host::PrintDestination& d) {
     using State = tw::host::PrintDestination::State;
-    if (d.state == State::Stopped) return d.name + " (stopped)";
-    if (d.state == State::Offline) return d.name + " (offline)";
-    return d.name;
+    std::string label;
+    for (char c : d.name) label += c == '&' ? std::string("&&") : std::string(1, c);
+    if (d.state == State::Stopped) return label + " (stopped)";
+    if (d.state == State::Offline) return label + " (offline)";
+    return label;
+}
+
+// The destinations the dialog offers: the first printers the print system lists, the default
+// one among them wherever it is in the list, and the PDF file.
+std::vector<tw::host::PrintDestination> Offered(const std::vector<tw::host::PrintDestination>& all) {
+    using Kind = tw::host::PrintDestination::Kind;
+    auto isDefault = [](const tw::host::PrintDestination& d) { return d.kind == Kind::Printer && d.isDefault; };
+    bool hasDefault = std::any_of(all.begin(), all.end(), isDefault);
+    std::vector<tw::host::PrintDestination> list;
+    size_t printers = 0;
+    for (const auto& d : all) {
+        if (d.kind == Kind::PdfFile) {
+            list.push_back(d);
+        } else if (isDefault(d) || printers + (hasDefault ? 1 : 0) < kMostPrinters) {
+            list.push_back(d);
+            ++printers;
+            if (isDefault(d)) hasDefault = false;
+        }
+    }
+    return list;
 }
 
 }  // namespace
@@ -119,10 +91,7 @@ BOOL WINAPI PrintDlgA(LPPRINTDLGA pd) {
     tw::host::Printers* printers = tw::host::Current().GetPrinters();
     if (!printers) return FALSE;
     bool reachable = false;
-    std::vector<PrintDestination> all = printers->Destinations(reachable);
-    std::vector<PrintDestination> list;
-    for (const PrintDestination& d : all)
-        if (d.kind == PrintDestination::Kind::PdfFile || list.size() < kMostPrinters) list.push_back(d);
+    std::vector<PrintDestination> list = Offered(printers->Destinations(reachable));
     if (list.empty()) return FALSE;
 
     Choice choice;
@@ -142,25 +111,28 @@ BOOL WINAPI PrintDlgA(LPPRINTDLGA pd) {
     const short groupHeight = short(12 + kRowHeight * choice.count + (note ? kRowHeight : 0));
     const short buttonsTop = short(groupTop + groupHeight + 8);
     const short height = short(buttonsTop + kButtonHeight + kMargin);
-    TemplateWriter t;
-    WORD items = WORD(2 + choice.count + (note ? 1 : 0) + 2);
+    using tw::user::ButtonClassOrdinal;
+    using tw::user::StaticClassOrdinal;
     // Centred on the 800 x 600 screen: 400 x 300 dialog units.
-    t.Header(WS_POPUP | WS_BORDER | DS_MODALFRAME | DS_ABSALIGN, items, short((400 - kWidth) / 2),
-             short((300 - height) / 2), kWidth, height, "Print");
-    t.Item(SS_LEFT | SS_NOPREFIX, kMargin, 7, kWidth - 2 * kMargin, 10, WORD(-1), 0x0082, "Print the page on:");
-    t.Item(BS_GROUPBOX | WS_GROUP, kMargin, groupTop, kWidth - 2 * kMargin, groupHeight, WORD(-1), 0x0080, "Printer");
+    tw::user::DialogTemplate t(WS_POPUP | WS_BORDER | DS_MODALFRAME | DS_ABSALIGN, 0, short((400 - kWidth) / 2),
+                               short((300 - height) / 2), kWidth, height, "Print");
+    t.Control(WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kMargin, 7, kWidth - 2 * kMargin, 10, WORD(-1), StaticClassOrdinal(),
+              "Print the page on:");
+    t.Control(WS_VISIBLE | BS_GROUPBOX | WS_GROUP, kMargin, groupTop, kWidth - 2 * kMargin, groupHeight, WORD(-1),
+              ButtonClassOrdinal(), "Printer");
     for (int i = 0; i < choice.count; ++i) {
-        DWORD style = BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0);
-        t.Item(style, kMargin + 8, short(groupTop + 11 + kRowHeight * i), kWidth - 2 * kMargin - 16, 12,
-               WORD(kFirstDestinationId + i), 0x0080, Label(list[size_t(i)]));
+        DWORD style = WS_VISIBLE | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0);
+        t.Control(style, kMargin + 8, short(groupTop + 11 + kRowHeight * i), kWidth - 2 * kMargin - 16, 12,
+                  WORD(kFirstDestinationId + i), ButtonClassOrdinal(), Label(list[size_t(i)]));
     }
     if (note)
-        t.Item(SS_LEFT | SS_NOPREFIX | WS_GROUP, kMargin + 8, short(groupTop + 13 + kRowHeight * choice.count),
-               kWidth - 2 * kMargin - 16, 10, WORD(-1), 0x0082, "No printers: the print system cannot be reached.");
-    t.Item(BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, short(kWidth - 2 * (kButtonWidth + kMargin)), buttonsTop,
-           kButtonWidth, kButtonHeight, IDOK, 0x0080, "Print");
-    t.Item(BS_PUSHBUTTON | WS_TABSTOP, short(kWidth - kButtonWidth - kMargin), buttonsTop, kButtonWidth,
-           kButtonHeight, IDCANCEL, 0x0080, "Cancel");
+        t.Control(WS_VISIBLE | SS_LEFT | SS_NOPREFIX | WS_GROUP, kMargin + 8,
+                  short(groupTop + 13 + kRowHeight * choice.count), kWidth - 2 * kMargin - 16, 10, WORD(-1),
+                  StaticClassOrdinal(), "No printers: the print system cannot be reached.");
+    t.Control(WS_VISIBLE | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, short(kWidth - 2 * (kButtonWidth + kMargin)),
+              buttonsTop, kButtonWidth, kButtonHeight, IDOK, ButtonClassOrdinal(), "Print");
+    t.Control(WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP, short(kWidth - kButtonWidth - kMargin), buttonsTop,
+              kButtonWidth, kButtonHeight, IDCANCEL, ButtonClassOrdinal(), "Cancel");
 
     INT_PTR answer = DialogBoxIndirectParamA(nullptr, t.Get(), pd->hwndOwner, PrintDlgProc,
                                              reinterpret_cast<LPARAM>(&choice));

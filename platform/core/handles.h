@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -18,11 +19,25 @@ enum class HandleKind : uint32_t {
     Remote = 6,   // another process's top-level window
 };
 
-// value = kind << 28 | generation(8 bits) << 20 | (index + 1)  (index < 2^20 - 1)
+// value = kind << 28 | generation(12 bits) << 16 | (index + 1)  (index < 2^16 - 1): a handle fits
+// in 32 bits, as Win32 handles do.
+constexpr unsigned kIndexBits = 16, kGenerationBits = 12;
+constexpr uint32_t kIndexMask = (1u << kIndexBits) - 1, kGenerationMask = (1u << kGenerationBits) - 1;
+
 inline uintptr_t PackHandle(HandleKind kind, uint32_t index, uint32_t generation) {
-    return (uintptr_t(kind) << 28) | (uintptr_t(generation & 0xff) << 20) | uintptr_t(index + 1);
+    return (uintptr_t(kind) << 28) | (uintptr_t(generation & kGenerationMask) << kIndexBits) | uintptr_t(index + 1);
 }
 
+// The slot index and generation of a handle of that kind; false for anything else.
+inline bool UnpackHandle(uintptr_t value, HandleKind kind, uint32_t& index, uint32_t& generation) {
+    if ((uint64_t(value) >> 28) != uint64_t(kind) || !(value & kIndexMask)) return false;
+    index = static_cast<uint32_t>(value & kIndexMask) - 1;
+    generation = static_cast<uint32_t>((value >> kIndexBits) & kGenerationMask);
+    return true;
+}
+
+// A freed slot goes to the back of the queue of free slots and its generation moves on, so a
+// stale handle stays refused until the slot has been reused 4096 times (times the slots free).
 template <typename T>
 class HandleTable {
 public:
@@ -32,8 +47,8 @@ public:
     uintptr_t Add(std::unique_ptr<T> object) {
         uint32_t index;
         if (!free_.empty()) {
-            index = free_.back();
-            free_.pop_back();
+            index = free_.front();
+            free_.pop_front();
         } else {
             if (slots_.size() >= kMaxSlots) return 0;
             index = static_cast<uint32_t>(slots_.size());
@@ -44,12 +59,10 @@ public:
     }
 
     T* Get(uintptr_t value) const {
-        if ((uint64_t(value) >> 28) != uint64_t(kind_)) return nullptr;
-        uint32_t index = static_cast<uint32_t>(value & 0xfffff);
-        uint32_t generation = static_cast<uint32_t>((value >> 20) & 0xff);
-        if (index == 0 || index > slots_.size()) return nullptr;
-        const Slot& slot = slots_[index - 1];
-        if (!slot.object || (slot.generation & 0xff) != generation) return nullptr;
+        uint32_t index, generation;
+        if (!UnpackHandle(value, kind_, index, generation) || index >= slots_.size()) return nullptr;
+        const Slot& slot = slots_[index];
+        if (!slot.object || (slot.generation & kGenerationMask) != generation) return nullptr;
         return slot.object.get();
     }
     template <typename H>
@@ -59,8 +72,8 @@ public:
 
     // Removes the object; returns it so the caller decides when it dies.
     std::unique_ptr<T> Remove(uintptr_t value) {
-        if (!Get(value)) return nullptr;
-        uint32_t index = static_cast<uint32_t>(value & 0xfffff) - 1;
+        uint32_t index, generation;
+        if (!Get(value) || !UnpackHandle(value, kind_, index, generation)) return nullptr;
         std::unique_ptr<T> object = std::move(slots_[index].object);
         ++slots_[index].generation;
         free_.push_back(index);
@@ -83,15 +96,16 @@ public:
             if (slots_[i].object) f(PackHandle(kind_, uint32_t(i), slots_[i].generation), *slots_[i].object);
     }
 
+    static constexpr size_t kMaxSlots = kIndexMask;  // index + 1 must fit in the index bits
+
 private:
-    static constexpr size_t kMaxSlots = (size_t(1) << 20) - 1;  // index + 1 must fit in 20 bits
     struct Slot {
         std::unique_ptr<T> object;
         uint32_t generation = 1;
     };
     HandleKind kind_;
     std::vector<Slot> slots_;
-    std::vector<uint32_t> free_;
+    std::deque<uint32_t> free_;
 };
 
 template <typename H>

@@ -28,11 +28,9 @@ std::vector<Entry>& Registry() {
 uintptr_t HandleFor(size_t index) { return PackHandle(HandleKind::Resource, uint32_t(index), 1); }
 
 const Entry* EntryFor(uintptr_t value) {
-    if ((uint64_t(value) >> 28) != uint64_t(HandleKind::Resource)) return nullptr;
-    if (((value >> 20) & 0xff) != 1) return nullptr;
-    size_t index = value & 0xfffff;
-    if (index == 0 || index > Registry().size()) return nullptr;
-    return &Registry()[index - 1];
+    uint32_t index, generation;
+    if (!UnpackHandle(value, HandleKind::Resource, index, generation) || generation != 1) return nullptr;
+    return index < Registry().size() ? &Registry()[index] : nullptr;
 }
 
 long FindIndex(LPCSTR name, LPCSTR type) {

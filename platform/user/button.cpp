@@ -1,10 +1,10 @@
 // The built-in "button" class: owner-drawn buttons (drawn by their parent through
-// WM_DRAWITEM), push buttons drawn in the classic raised look, check boxes, radio buttons and
-// group boxes. Pressing follows the mouse while it is held, a release inside clicks, and the
-// space bar presses too. Plain check boxes and radio buttons never check themselves: their
-// parent does, with BM_SETCHECK; the automatic kinds do it on a click.
+// WM_DRAWITEM), push buttons drawn in the classic raised look (the default one, BS_DEFPUSHBUTTON,
+// in a heavy frame), check boxes, radio buttons and group boxes. Pressing follows the mouse while
+// it is held, a release inside clicks, and the space bar presses too. Plain check boxes and radio
+// buttons never check themselves: their parent does, with BM_SETCHECK; the automatic kinds do it
+// on a click. What a button is to the dialog manager it says in WM_GETDLGCODE.
 #include <algorithm>
-#include <vector>
 
 #include "user/wnd.h"
 
@@ -13,8 +13,14 @@ using namespace tw::user;
 
 namespace {
 
+struct ButtonData : ClassData {
+    UINT state = 0;         // BST_PUSHED | BST_FOCUS
+    bool tracking = false;  // pressed by the mouse or the space bar, waiting for the release
+    HFONT font = nullptr;
+    UINT check = BST_UNCHECKED;  // check boxes and radio buttons
+};
+
 UINT TypeOf(const Window* w) { return w->style & BS_TYPEMASK; }
-bool IsPushType(const Window* w) { return TypeOf(w) == BS_PUSHBUTTON || TypeOf(w) == BS_DEFPUSHBUTTON; }
 bool IsRadioType(const Window* w) { return TypeOf(w) == BS_RADIOBUTTON || TypeOf(w) == BS_AUTORADIOBUTTON; }
 bool IsCheckType(const Window* w) { return TypeOf(w) == BS_CHECKBOX || TypeOf(w) == BS_AUTOCHECKBOX; }
 
@@ -26,31 +32,13 @@ void Notify(HWND hwnd, WORD code) {
     SendMessageA(NotifyTarget(w), WM_COMMAND, MAKEWPARAM(w->id, code), reinterpret_cast<LPARAM>(hwnd));
 }
 
-void FillSolid(HDC hdc, const RECT& r, COLORREF color) {
-    HBRUSH brush = CreateSolidBrush(color);
-    FillRect(hdc, &r, brush);
-    DeleteObject(brush);
-}
-
 RECT Inset(RECT r, int d) { return RECT{r.left + d, r.top + d, r.right - d, r.bottom - d}; }
-
-// The brush the parent gives for the background of check boxes, radio buttons and group boxes.
-HBRUSH StaticBrush(HWND hwnd, HDC hdc) {
-    Window* w = Get(hwnd);
-    HWND parent = w && NotifyTarget(w) ? NotifyTarget(w) : hwnd;
-    auto wp = reinterpret_cast<WPARAM>(hdc);
-    auto lp = reinterpret_cast<LPARAM>(hwnd);
-    auto brush = reinterpret_cast<HBRUSH>(SendMessageA(parent, WM_CTLCOLORSTATIC, wp, lp));
-    return brush ? brush : reinterpret_cast<HBRUSH>(DefWindowProcA(parent, WM_CTLCOLORSTATIC, wp, lp));
-}
-
-HFONT FontOf(const Window* w) { return w->button.font ? w->button.font : SystemFont(); }
 
 // The label's text colour and font, selected for the duration of a draw.
 class Label {
 public:
-    Label(HDC hdc, const Window* w) : hdc_(hdc) {
-        HFONT font = FontOf(w);
+    Label(HDC hdc, const Window* w, const ButtonData& b) : hdc_(hdc) {
+        HFONT font = b.font ? b.font : SystemFont();
         oldFont_ = font ? SelectObject(hdc, font) : nullptr;
         oldMode_ = SetBkMode(hdc, TRANSPARENT);
         oldColor_ = SetTextColor(hdc, GetSysColor(IsEnabledChain(w) ? COLOR_BTNTEXT : 17 /* COLOR_GRAYTEXT */));
@@ -70,26 +58,12 @@ private:
     COLORREF oldColor_;
 };
 
-// The heavy frame of the default push button: the focused push button has it for the moment,
-// and the BS_DEFPUSHBUTTON one when no other push button beside it has the focus.
-bool ShowsDefault(const Window* w) {
-    if (w->button.state & BST_FOCUS) return true;
-    if (TypeOf(w) != BS_DEFPUSHBUTTON) return false;
-    const Window* f = Get(S().focus);
-    return !(f && f != w && f->parent == w->parent && f->proc == ButtonProc && IsPushType(f));
-}
-
-void DrawPushButton(Window* w, HDC hdc) {
+void DrawPushButton(const Window* w, const ButtonData& b, HDC hdc) {
     RECT r = ClientRect(w);
-    UINT state = w->button.state;
-    bool pushed = state & BST_PUSHED;
-    bool focused = state & BST_FOCUS;
+    bool pushed = b.state & BST_PUSHED;
     FillSolid(hdc, r, GetSysColor(COLOR_BTNFACE));
-    if (ShowsDefault(w)) {
-        FillSolid(hdc, RECT{r.left, r.top, r.right, r.top + 1}, RGB(0, 0, 0));
-        FillSolid(hdc, RECT{r.left, r.bottom - 1, r.right, r.bottom}, RGB(0, 0, 0));
-        FillSolid(hdc, RECT{r.left, r.top, r.left + 1, r.bottom}, RGB(0, 0, 0));
-        FillSolid(hdc, RECT{r.right - 1, r.top, r.right, r.bottom}, RGB(0, 0, 0));
+    if (TypeOf(w) == BS_DEFPUSHBUTTON) {
+        Draw3DRect(hdc, r, RGB(0, 0, 0), RGB(0, 0, 0));
         r = Inset(r, 1);
     }
     if (pushed) {
@@ -101,28 +75,29 @@ void DrawPushButton(Window* w, HDC hdc) {
     RECT text = Inset(r, 2);
     if (pushed) text = Offset(text, 1, 1);
     {
-        Label label(hdc, w);
+        Label label(hdc, w, b);
         DrawTextA(hdc, w->text.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
-    if (focused) DrawDottedRect(hdc, Inset(r, 3));
+    if (b.state & BST_FOCUS) DrawDottedRect(hdc, Inset(r, 3));
 }
 
 // A check box or radio button: the 13-pixel box or disc on the left, the label beside it.
-void DrawCheckButton(HWND hwnd, Window* w, HDC hdc) {
+void DrawCheckButton(HWND hwnd, HDC hdc) {
+    Window* w = Get(hwnd);
     RECT r = ClientRect(w);
-    FillRect(hdc, &r, StaticBrush(hwnd, hdc));
-    if (!(w = Get(hwnd))) return;
+    FillBackground(hwnd, hdc, WM_CTLCOLORSTATIC);
+    auto* b = DataOf<ButtonData>(hwnd);
+    if (!b || !(w = Get(hwnd))) return;
     constexpr int kBox = 13;
     int top = (r.bottom - kBox) / 2;
-    bool pushed = w->button.state & BST_PUSHED;
-    COLORREF face = pushed ? GetSysColor(COLOR_BTNFACE) : RGB(255, 255, 255);
+    COLORREF face = (b->state & BST_PUSHED) ? GetSysColor(COLOR_BTNFACE) : RGB(255, 255, 255);
     if (IsRadioType(w)) {
         HPEN dark = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
         HBRUSH fill = CreateSolidBrush(face);
         HGDIOBJ oldPen = SelectObject(hdc, dark);
         HGDIOBJ oldBrush = SelectObject(hdc, fill);
         Ellipse(hdc, 0, top, kBox, top + kBox);
-        if (w->button.check & BST_CHECKED) {
+        if (b->check & BST_CHECKED) {
             HBRUSH dot = CreateSolidBrush(GetSysColor(COLOR_BTNTEXT));
             SelectObject(hdc, dot);
             SelectObject(hdc, GetStockObject(NULL_PEN));
@@ -139,18 +114,18 @@ void DrawCheckButton(HWND hwnd, Window* w, HDC hdc) {
         FillSolid(hdc, box, face);
         Draw3DRect(hdc, box, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
         Draw3DRect(hdc, Inset(box, 1), GetSysColor(COLOR_3DDKSHADOW), GetSysColor(COLOR_BTNFACE));
-        if (w->button.check & BST_CHECKED)
+        if (b->check & BST_CHECKED)
             for (int i = 0; i < 7; ++i) {
                 int x = 3 + i, y = top + (i <= 2 ? 5 + i : 9 - i);
                 FillSolid(hdc, RECT{x, y, x + 1, y + 3}, GetSysColor(COLOR_BTNTEXT));
             }
     }
-    Label label(hdc, w);
+    Label label(hdc, w, *b);
     RECT text{kBox + 4, r.top, r.right, r.bottom};
     RECT measure = text;
     DrawTextA(hdc, w->text.c_str(), -1, &measure, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_CALCRECT);
     DrawTextA(hdc, w->text.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-    if (w->button.state & BST_FOCUS) {
+    if (b->state & BST_FOCUS) {
         int h = measure.bottom - measure.top;
         int y = (r.bottom - h) / 2;
         RECT focus{text.left - 1, y - 1, std::min(text.left + (measure.right - measure.left) + 1, r.right), y + h + 1};
@@ -160,9 +135,9 @@ void DrawCheckButton(HWND hwnd, Window* w, HDC hdc) {
 
 // A group box: an etched frame with its title set into the top edge. The inside is left alone,
 // so that the controls in it stay as they are.
-void DrawGroupBox(HWND hwnd, Window* w, HDC hdc) {
+void DrawGroupBox(HWND hwnd, const Window* w, const ButtonData& b, HDC hdc) {
     RECT r = ClientRect(w);
-    Label label(hdc, w);
+    Label label(hdc, w, b);
     TEXTMETRICA tm{};
     GetTextMetricsA(hdc, &tm);
     int lineY = tm.tmHeight / 2;
@@ -173,25 +148,23 @@ void DrawGroupBox(HWND hwnd, Window* w, HDC hdc) {
     RECT text{8, 0, r.right - 8, tm.tmHeight};
     DrawTextA(hdc, w->text.c_str(), -1, &text, DT_LEFT | DT_SINGLELINE | DT_CALCRECT);
     RECT back{text.left - 2, 0, std::min(text.right + 2, r.right - 2), tm.tmHeight};
-    FillRect(hdc, &back, StaticBrush(hwnd, hdc));
+    FillRect(hdc, &back, ControlBrush(hwnd, hdc, WM_CTLCOLORSTATIC));
     DrawTextA(hdc, w->text.c_str(), -1, &text, DT_LEFT | DT_SINGLELINE);
 }
 
 void Paint(HWND hwnd, HDC hdc, UINT action) {
     Window* w = Get(hwnd);
-    if (!w || !hdc) return;
-    if (IsRadioType(w) || IsCheckType(w)) return DrawCheckButton(hwnd, w, hdc);
-    if (TypeOf(w) == BS_GROUPBOX) return DrawGroupBox(hwnd, w, hdc);
-    if (TypeOf(w) != BS_OWNERDRAW) {
-        DrawPushButton(w, hdc);
-        return;
-    }
+    auto* b = DataOf<ButtonData>(hwnd);
+    if (!w || !b || !hdc) return;
+    if (IsRadioType(w) || IsCheckType(w)) return DrawCheckButton(hwnd, hdc);
+    if (TypeOf(w) == BS_GROUPBOX) return DrawGroupBox(hwnd, w, *b, hdc);
+    if (TypeOf(w) != BS_OWNERDRAW) return DrawPushButton(w, *b, hdc);
     DRAWITEMSTRUCT dis{};
     dis.CtlType = ODT_BUTTON;
     dis.CtlID = static_cast<UINT>(w->id);
     dis.itemAction = action;
-    if (w->button.state & BST_PUSHED) dis.itemState |= ODS_SELECTED;
-    if (w->button.state & BST_FOCUS) dis.itemState |= ODS_FOCUS;
+    if (b->state & BST_PUSHED) dis.itemState |= ODS_SELECTED;
+    if (b->state & BST_FOCUS) dis.itemState |= ODS_FOCUS;
     if (!IsEnabledChain(w)) dis.itemState |= ODS_DISABLED;
     dis.hwndItem = hwnd;
     dis.hDC = hdc;
@@ -208,45 +181,48 @@ void Redraw(HWND hwnd, UINT action) {
 }
 
 // A click: the automatic kinds check themselves (an automatic radio button unchecks the other
-// automatic radio buttons of its group), then the parent hears of it.
+// radio buttons of its group), then the parent hears of it.
 void Click(HWND hwnd) {
     Window* w = Get(hwnd);
-    if (!w) return;
-    if (TypeOf(w) == BS_AUTOCHECKBOX) SendMessageA(hwnd, BM_SETCHECK, w->button.check & BST_CHECKED ? 0 : 1, 0);
+    auto* b = DataOf<ButtonData>(hwnd);
+    if (!w || !b) return;
+    if (TypeOf(w) == BS_AUTOCHECKBOX) SendMessageA(hwnd, BM_SETCHECK, b->check & BST_CHECKED ? 0 : 1, 0);
     if (TypeOf(w) == BS_AUTORADIOBUTTON && w->parent) {
-        Window* parent = Get(w->parent);
-        std::vector<HWND> siblings = parent ? parent->children : std::vector<HWND>{};
-        size_t at = std::find(siblings.begin(), siblings.end(), hwnd) - siblings.begin();
-        size_t start = at, end = at + 1;
-        while (start > 0 && Get(siblings[start]) && !(Get(siblings[start])->style & WS_GROUP)) --start;
-        while (end < siblings.size() && Get(siblings[end]) && !(Get(siblings[end])->style & WS_GROUP)) ++end;
-        for (size_t i = start; i < end && i < siblings.size(); ++i)
-            if (Window* s = Get(siblings[i]); s && TypeOf(s) == BS_AUTORADIOBUTTON)
-                SendMessageA(siblings[i], BM_SETCHECK, siblings[i] == hwnd ? BST_CHECKED : BST_UNCHECKED, 0);
+        // The walk passes over hidden and disabled buttons: it ends where it came round.
+        HWND parent = w->parent, other = hwnd, first = nullptr;
+        do {
+            if (DlgCode(other) == (DLGC_BUTTON | DLGC_RADIOBUTTON))
+                SendMessageA(other, BM_SETCHECK, other == hwnd ? BST_CHECKED : BST_UNCHECKED, 0);
+            other = GetNextDlgGroupItem(parent, other, FALSE);
+            if (!first) first = other;
+            else if (other == first) break;
+        } while (other && other != hwnd);
     }
     Notify(hwnd, BN_CLICKED);
-}
-
-// The focus moved onto or off a push button: the default one beside it changes its frame.
-void RedrawDefaultSiblings(const Window* w) {
-    Window* parent = Get(w->parent);
-    if (!parent) return;
-    std::vector<HWND> siblings = parent->children;
-    for (HWND h : siblings)
-        if (Window* s = Get(h); s && s != w && TypeOf(s) == BS_DEFPUSHBUTTON) Redraw(h, ODA_FOCUS);
 }
 
 void SetPushed(HWND hwnd, bool pushed) { SendMessageA(hwnd, BM_SETSTATE, pushed ? TRUE : FALSE, 0); }
 
 // The end of a press by the mouse or the space bar: a click when it ends pressed and inside.
 void Release(HWND hwnd, bool inside) {
-    Window* w = Get(hwnd);
-    if (!w || !w->button.tracking) return;
-    w->button.tracking = false;
-    bool pushed = w->button.state & BST_PUSHED;
+    auto* b = DataOf<ButtonData>(hwnd);
+    if (!b || !b->tracking) return;
+    b->tracking = false;
+    bool pushed = b->state & BST_PUSHED;
     if (pushed) SetPushed(hwnd, false);
     if (GetCapture() == hwnd) ReleaseCapture();
     if (pushed && inside) Click(hwnd);
+}
+
+LRESULT DialogCode(const Window* w) {
+    switch (TypeOf(w)) {
+    case BS_PUSHBUTTON: return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+    case BS_DEFPUSHBUTTON: return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON: return DLGC_BUTTON | DLGC_RADIOBUTTON;
+    case BS_GROUPBOX: return DLGC_STATIC;
+    default: return DLGC_BUTTON;
+    }
 }
 
 }  // namespace
@@ -254,22 +230,13 @@ void Release(HWND hwnd, bool inside) {
 namespace tw::user {
 
 LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* b = DataFor<ButtonData>(hwnd, msg);
     Window* w = Get(hwnd);
-    if (!w) return 0;
-    ButtonData& b = w->button;
+    if (!w || !b) return DefWindowProcA(hwnd, msg, wParam, lParam);
     switch (msg) {
-    case WM_CREATE: return 0;
+    case WM_GETDLGCODE: return DialogCode(w);
     case WM_ERASEBKGND:
-        if (TypeOf(w) == BS_OWNERDRAW && wParam) {
-            HDC hdc = reinterpret_cast<HDC>(wParam);
-            HWND parent = NotifyTarget(w) ? NotifyTarget(w) : hwnd;
-            auto brush = reinterpret_cast<HBRUSH>(SendMessageA(parent, WM_CTLCOLORBTN, wParam, reinterpret_cast<LPARAM>(hwnd)));
-            if (!brush) brush = reinterpret_cast<HBRUSH>(DefWindowProcA(parent, WM_CTLCOLORBTN, wParam, reinterpret_cast<LPARAM>(hwnd)));
-            if ((w = Get(hwnd))) {
-                RECT rc = ClientRect(w);
-                FillRect(hdc, &rc, brush);
-            }
-        }
+        if (TypeOf(w) == BS_OWNERDRAW && wParam) FillBackground(hwnd, reinterpret_cast<HDC>(wParam), WM_CTLCOLORBTN);
         return 1;
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -284,20 +251,18 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(hwnd, nullptr, TRUE);
         return TRUE;
     case WM_SETFONT:
-        b.font = reinterpret_cast<HFONT>(wParam);
+        b->font = reinterpret_cast<HFONT>(wParam);
         if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(b.font);
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(b->font);
     case WM_SETFOCUS:
-        b.state |= BST_FOCUS;
+        b->state |= BST_FOCUS;
         Redraw(hwnd, ODA_FOCUS);
-        if (IsPushType(w)) RedrawDefaultSiblings(w);
         return 0;
     case WM_KILLFOCUS:
-        b.state &= ~BST_FOCUS;
+        b->state &= ~BST_FOCUS;
         Redraw(hwnd, ODA_FOCUS);
-        if ((w = Get(hwnd)) && IsPushType(w)) RedrawDefaultSiblings(w);
-        if ((w = Get(hwnd)) && w->button.tracking && GetCapture() == hwnd) ReleaseCapture();
+        if ((b = DataOf<ButtonData>(hwnd)) && b->tracking && GetCapture() == hwnd) ReleaseCapture();
         return 0;
     case WM_LBUTTONDBLCLK:
         if (TypeOf(w) == BS_GROUPBOX) return 0;
@@ -310,40 +275,38 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (TypeOf(w) == BS_GROUPBOX) return 0;
         SetCapture(hwnd);
         SetFocus(hwnd);
-        if (!(w = Get(hwnd))) return 0;
-        w->button.tracking = true;
+        FocusTaken(hwnd);
+        if (!(b = DataOf<ButtonData>(hwnd))) return 0;
+        b->tracking = true;
         SetPushed(hwnd, true);
         return 0;
     case WM_MOUSEMOVE:
-        if (b.tracking && GetCapture() == hwnd) {
+        if (b->tracking && GetCapture() == hwnd) {
             POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
             RECT rc = ClientRect(w);
             SetPushed(hwnd, PtInRect(&rc, pt) != FALSE);
         }
         return 0;
     case WM_LBUTTONUP: {
-        if (!b.tracking) return 0;
+        if (!b->tracking) return 0;
         POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         RECT rc = ClientRect(w);
         Release(hwnd, PtInRect(&rc, pt) != FALSE);
         return 0;
     }
     case WM_CAPTURECHANGED:
-        if (b.tracking) {
-            b.tracking = false;
-            if (b.state & BST_PUSHED) SetPushed(hwnd, false);
+        if (b->tracking) {
+            b->tracking = false;
+            if (b->state & BST_PUSHED) SetPushed(hwnd, false);
         }
         return 0;
     case WM_KEYDOWN:
+        // The space bar presses; Enter belongs to the dialog manager, which knows the default button.
         if (wParam == VK_SPACE && TypeOf(w) != BS_GROUPBOX) {
-            if (!b.tracking) {
-                b.tracking = true;
+            if (!b->tracking) {
+                b->tracking = true;
                 SetPushed(hwnd, true);
             }
-            return 0;
-        }
-        if (wParam == VK_RETURN && IsPushType(w)) {
-            Notify(hwnd, BN_CLICKED);
             return 0;
         }
         return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -353,23 +316,34 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         return DefWindowProcA(hwnd, msg, wParam, lParam);
+    case WM_NCHITTEST:
+        // A group box lies over the controls it frames: the mouse passes through it to them.
+        if (TypeOf(w) == BS_GROUPBOX) return HTTRANSPARENT;
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     case BM_SETSTATE: {
-        UINT old = b.state;
-        b.state = wParam ? (old | BST_PUSHED) : (old & ~BST_PUSHED);
-        if (b.state != old) Redraw(hwnd, ODA_SELECT);
+        UINT old = b->state;
+        b->state = wParam ? (old | BST_PUSHED) : (old & ~BST_PUSHED);
+        if (b->state != old) Redraw(hwnd, ODA_SELECT);
         return 0;
     }
-    case BM_GETSTATE: return b.state;
-    case BM_GETCHECK: return IsRadioType(w) || IsCheckType(w) ? b.check : BST_UNCHECKED;
+    case BM_GETSTATE: return b->state;
+    case BM_GETCHECK: return IsRadioType(w) || IsCheckType(w) ? b->check : BST_UNCHECKED;
     case BM_SETCHECK: {
         if (!IsRadioType(w) && !IsCheckType(w)) return 0;
         UINT check = wParam & (BST_CHECKED | BST_INDETERMINATE);
-        if (check != b.check) {
-            b.check = check;
+        // The checked radio button of a group is the one the Tab key stops at.
+        if (IsRadioType(w)) w->style = check ? w->style | WS_TABSTOP : w->style & ~WS_TABSTOP;
+        if (check != b->check) {
+            b->check = check;
             Redraw(hwnd, ODA_SELECT);
         }
         return 0;
     }
+    case BM_SETSTYLE:
+        // The dialog manager moves the default push button's look with the focus.
+        w->style = (w->style & ~BS_TYPEMASK) | (wParam & BS_TYPEMASK);
+        if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
     case BM_CLICK:
         if (TypeOf(w) == BS_GROUPBOX) return 0;
         SetFocus(hwnd);

@@ -1,5 +1,5 @@
-// Window classes: the classes the program registers and the built-in ones (the button and the
-// message box), looked up by name (without regard to case) or by atom.
+// Window classes: the classes the program registers and the built-in ones (the button, the static
+// and the dialog), looked up by name (without regard to case) or by atom.
 #include <cctype>
 #include <cstring>
 
@@ -61,12 +61,6 @@ void RegisterBuiltins() {
     button.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     button.lpszClassName = "Button";
     AddClass(button, true);
-    WNDCLASSA box{};
-    box.style = CS_HREDRAW | CS_VREDRAW;
-    box.lpfnWndProc = MessageBoxProc;
-    box.hCursor = button.hCursor;
-    box.lpszClassName = kMessageBoxClass;
-    AddClass(box, true);
     WNDCLASSA label{};
     label.lpfnWndProc = StaticProc;
     label.hCursor = button.hCursor;

@@ -1,6 +1,9 @@
-// The dialog class's procedure, DefDlgProcA, which lets the dialog procedure answer first and
-// does the rest (background from WM_CTLCOLORDLG, the default button, closing as Cancel), and
-// the dialog keyboard of IsDialogMessageA: Enter, Escape, Tab, the arrow keys and mnemonics.
+// The dialog manager: DefDlgProcA, which lets the dialog procedure answer first and does the
+// rest (the background from WM_CTLCOLORDLG, the default push button, the focus, closing as
+// Cancel); the walks through a dialog's controls, GetNextDlgGroupItem and GetNextDlgTabItem; and
+// the dialog keyboard of IsDialogMessageA (Enter, Escape, Tab, the arrow keys and mnemonics),
+// which asks each control what it is with WM_GETDLGCODE.
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -11,58 +14,36 @@ using namespace tw::user;
 
 namespace {
 
-DialogData* DialogOf(HWND hwnd) {
-    Window* w = Get(hwnd);
-    return w ? w->dialog.get() : nullptr;
-}
-
-bool IsButton(const Window* w) { return w->proc == ButtonProc; }
-UINT ButtonType(const Window* w) { return w->style & BS_TYPEMASK; }
-bool IsPushButton(const Window* w) {
-    return IsButton(w) && (ButtonType(w) == BS_PUSHBUTTON || ButtonType(w) == BS_DEFPUSHBUTTON);
-}
-bool IsRadioButton(const Window* w) {
-    return IsButton(w) && (ButtonType(w) == BS_RADIOBUTTON || ButtonType(w) == BS_AUTORADIOBUTTON);
-}
-
-// Controls that take the focus: buttons other than group boxes, shown and enabled.
-bool TakesFocus(const Window* w) {
-    return w && IsButton(w) && ButtonType(w) != BS_GROUPBOX && IsVisibleChain(w) && IsEnabledChain(w);
-}
-
 std::vector<HWND> Controls(HWND dlg) {
     Window* w = Get(dlg);
     return w ? w->children : std::vector<HWND>{};
 }
 
-HWND Step(const std::vector<HWND>& pool, HWND from, bool back) {
-    if (pool.empty()) return nullptr;
-    size_t n = pool.size();
-    for (size_t i = 0; i < n; ++i)
-        if (pool[i] == from) return pool[(i + (back ? n - 1 : 1)) % n];
-    return back ? pool.back() : pool.front();
+bool Usable(HWND h) {
+    const Window* w = Get(h);
+    return w && (w->style & WS_VISIBLE) && !(w->style & WS_DISABLED);
 }
 
-// The arrow keys move within the group of `from`: the controls from one WS_GROUP to the next.
-HWND NextInGroup(HWND dlg, HWND from, bool back) {
-    std::vector<HWND> all = Controls(dlg);
-    size_t at = 0;
-    while (at < all.size() && all[at] != from) ++at;
-    if (at == all.size()) return NextDialogControl(dlg, nullptr, back);
-    size_t start = at;
-    while (start > 0 && !(Get(all[start])->style & WS_GROUP)) --start;
-    size_t end = at + 1;
-    while (end < all.size() && !(Get(all[end])->style & WS_GROUP)) ++end;
-    std::vector<HWND> pool;
-    for (size_t i = start; i < end; ++i)
-        if (TakesFocus(Get(all[i]))) pool.push_back(all[i]);
-    return Step(pool, from, back);
+bool IsPushButton(HWND h) { return DlgCode(h) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON); }
+
+// The dialog's default push button: the control DM_GETDEFID names.
+HWND DefaultButton(HWND dlg) {
+    LRESULT def = SendMessageA(dlg, DM_GETDEFID, 0, 0);
+    return HIWORD(def) == DC_HASDEFID ? GetDlgItem(dlg, LOWORD(def)) : nullptr;
 }
 
-void FocusControl(HWND dlg, HWND ctl) {
-    if (!ctl) return;
-    SetFocus(ctl);
-    if (DialogData* d = DialogOf(dlg)) d->focus = ctl;
+// Only one push button looks like the default: `look` (null: none), the others as plain ones.
+void GiveDefaultLook(HWND dlg, HWND look) {
+    for (HWND c : Controls(dlg))
+        if (c != look && (DlgCode(c) & DLGC_DEFPUSHBUTTON)) SendMessageA(c, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    if (look && (DlgCode(look) & DLGC_UNDEFPUSHBUTTON)) SendMessageA(look, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+}
+
+// Where the dialog manager moves the focus (WM_NEXTDLGCTL, the arrow keys).
+void MoveFocus(HWND to) {
+    if (!to) return;
+    SetFocus(to);
+    FocusTaken(to);
 }
 
 // The control whose text marks `c` with an ampersand ("&Default" for d), if any.
@@ -70,7 +51,7 @@ HWND MnemonicControl(HWND dlg, char c) {
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (HWND h : Controls(dlg)) {
         Window* w = Get(h);
-        if (!w || !TakesFocus(w)) continue;
+        if (!w || !Usable(h) || !(DlgCode(h) & (DLGC_BUTTON | DLGC_STATIC))) continue;
         const std::string& t = w->text;
         for (size_t i = 0; i + 1 < t.size(); ++i) {
             if (t[i] != '&') continue;
@@ -89,15 +70,29 @@ void Command(HWND dlg, int id, HWND ctl) {
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(ctl));
 }
 
-bool DialogKey(HWND dlg, const MSG& msg) {
+// The arrow keys move within the group: to the next control there that takes the focus (labels
+// and group boxes are passed over). Arriving at a radio button chooses it.
+void Arrow(HWND dlg, HWND from, bool back) {
+    HWND next = from, first = nullptr;
+    for (;;) {
+        next = GetNextDlgGroupItem(dlg, next, back);
+        if (!next || next == from || next == first) return;
+        if (!(DlgCode(next) & DLGC_STATIC)) break;
+        if (!first) first = next;
+    }
+    MoveFocus(next);
+    if ((DlgCode(next) & DLGC_RADIOBUTTON) && SendMessageA(next, BM_GETCHECK, 0, 0) != BST_CHECKED)
+        SendMessageA(next, BM_CLICK, 0, 0);
+}
+
+bool DialogKey(HWND dlg, const MSG& msg, LRESULT code) {
     HWND focus = GetFocus();
-    Window* fw = Get(focus);
-    bool ours = fw && IsDescendant(dlg, focus) && focus != dlg;
+    bool ours = focus && focus != dlg && IsDescendant(dlg, focus);
     switch (msg.wParam) {
     case VK_RETURN: {
-        // A push button with the focus is the default one for the moment.
-        if (ours && IsPushButton(fw)) {
-            Command(dlg, static_cast<int>(fw->id), focus);
+        // The push button with the focus is the default one for the moment.
+        if (ours && (DlgCode(focus) & DLGC_DEFPUSHBUTTON)) {
+            Command(dlg, GetDlgCtrlID(focus), focus);
             return true;
         }
         LRESULT def = SendMessageA(dlg, DM_GETDEFID, 0, 0);
@@ -111,18 +106,17 @@ bool DialogKey(HWND dlg, const MSG& msg) {
         if (!ctl || IsWindowEnabled(ctl)) Command(dlg, IDCANCEL, ctl);
         return true;
     }
-    case VK_TAB: FocusControl(dlg, NextDialogControl(dlg, ours ? focus : nullptr, S().keyDown[VK_SHIFT])); return true;
+    case VK_TAB:
+        if (code & DLGC_WANTTAB) return false;
+        SendMessageA(dlg, WM_NEXTDLGCTL, S().keyDown[VK_SHIFT] ? 1 : 0, FALSE);
+        return true;
     case VK_LEFT:
     case VK_UP:
     case VK_RIGHT:
-    case VK_DOWN: {
-        bool back = msg.wParam == VK_LEFT || msg.wParam == VK_UP;
-        HWND next = NextInGroup(dlg, ours ? focus : nullptr, back);
-        FocusControl(dlg, next);
-        // Arriving at a radio button by the arrows chooses it.
-        if (Window* nw = Get(next); nw && IsRadioButton(nw)) SendMessageA(next, BM_CLICK, 0, 0);
+    case VK_DOWN:
+        if (code & DLGC_WANTARROWS) return false;
+        Arrow(dlg, ours ? focus : nullptr, msg.wParam == VK_LEFT || msg.wParam == VK_UP);
         return true;
-    }
     default: return false;
     }
 }
@@ -131,35 +125,90 @@ bool DialogKey(HWND dlg, const MSG& msg) {
 
 namespace tw::user {
 
-HWND NextDialogControl(HWND dlg, HWND from, bool back) {
-    std::vector<HWND> focusable, tabStops;
+void FocusTaken(HWND control) {
+    Window* w = Get(control);
+    HWND dlg = w ? w->parent : nullptr;
+    DialogData* d = DataOf<DialogData>(dlg);
+    if (!d || GetFocus() != control) return;
+    d->focus = control;
+    GiveDefaultLook(dlg, IsPushButton(control) ? control : DefaultButton(dlg));
+}
+
+HWND FirstDialogControl(HWND dlg) {
+    HWND first = nullptr;
     for (HWND h : Controls(dlg)) {
-        Window* w = Get(h);
-        if (!TakesFocus(w)) continue;
-        focusable.push_back(h);
-        if (w->style & WS_TABSTOP) tabStops.push_back(h);
+        if (!Usable(h)) continue;
+        if (Get(h)->style & WS_TABSTOP) return h;
+        if (!first) first = h;
     }
-    const std::vector<HWND>& pool = tabStops.empty() ? focusable : tabStops;
-    if (!from) return pool.empty() ? nullptr : (back ? pool.back() : pool.front());
-    return Step(pool, from, back);
+    return first;
 }
 
 }  // namespace tw::user
 
+HWND WINAPI GetNextDlgGroupItem(HWND hDlg, HWND hCtl, BOOL bPrevious) {
+    std::vector<HWND> all = Controls(hDlg);
+    if (all.empty() || (hCtl && hCtl != hDlg && GetParent(hCtl) != hDlg)) return nullptr;
+    if (!hCtl || hCtl == hDlg) {
+        // From the first control (or, going back, the last): that one, if it may take the focus.
+        HWND from = bPrevious ? all.back() : all.front();
+        return Usable(from) ? from : GetNextDlgGroupItem(hDlg, from, bPrevious);
+    }
+    // The group: from a WS_GROUP control up to the next one, the controls taken as a ring (with
+    // no WS_GROUP anywhere, all of them).
+    size_t n = all.size();
+    auto starts = [&](size_t i) {
+        const Window* c = Get(all[i]);
+        return c && (c->style & WS_GROUP);
+    };
+    size_t at = size_t(std::find(all.begin(), all.end(), hCtl) - all.begin()), start = at;
+    for (size_t k = 0; k < n && !starts(start); ++k) start = (start + n - 1) % n;
+    std::vector<HWND> group{all[start]};
+    for (size_t i = (start + 1) % n; i != start && !starts(i); i = (i + 1) % n) group.push_back(all[i]);
+    size_t size = group.size(), pos = size_t(std::find(group.begin(), group.end(), hCtl) - group.begin());
+    for (size_t step = 1; step < size; ++step) {
+        HWND h = group[(pos + (bPrevious ? size - step : step)) % size];
+        if (Usable(h)) return h;
+    }
+    return hCtl;
+}
+
+HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious) {
+    std::vector<HWND> all = Controls(hDlg);
+    if (!hCtl || GetParent(hCtl) != hDlg) return nullptr;
+    size_t n = all.size();
+    size_t at = size_t(std::find(all.begin(), all.end(), hCtl) - all.begin());
+    for (size_t step = 1; step < n; ++step) {
+        HWND h = all[(at + (bPrevious ? n - step : step)) % n];
+        if (Usable(h) && (Get(h)->style & WS_TABSTOP)) return h;
+    }
+    return hCtl;
+}
+
 BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG msg) {
-    if (!msg || !DialogOf(hDlg)) return FALSE;
+    if (!msg || !DataOf<DialogData>(hDlg)) return FALSE;
     if (msg->hwnd != hDlg && !IsDescendant(hDlg, msg->hwnd)) return FALSE;
     switch (msg->message) {
-    case WM_KEYDOWN:
-        if (DialogKey(hDlg, *msg)) return TRUE;
+    case WM_KEYDOWN: {
+        LRESULT code = SendMessageA(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
+        if (!(code & DLGC_WANTMESSAGE) && DialogKey(hDlg, *msg, code)) return TRUE;
         break;
+    }
     case WM_CHAR:
     case WM_SYSCHAR:
-        // A mnemonic, typed alone or with Alt, clicks its control.
+        if (msg->message == WM_CHAR &&
+            (SendMessageA(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg)) &
+             (DLGC_WANTCHARS | DLGC_WANTMESSAGE)))
+            break;
+        // A mnemonic, typed alone or with Alt, clicks its button; a label's or a group box's
+        // moves the focus to the control after it.
         if (HWND ctl = MnemonicControl(hDlg, static_cast<char>(msg->wParam & 0xFF))) {
-            Window* w = Get(ctl);
-            if (w && IsRadioButton(w)) FocusControl(hDlg, ctl);
-            SendMessageA(ctl, BM_CLICK, 0, 0);
+            if (DlgCode(ctl) & DLGC_STATIC) {
+                SendMessageA(hDlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ctl), TRUE);
+                SendMessageA(hDlg, WM_NEXTDLGCTL, 0, FALSE);
+            } else {
+                SendMessageA(ctl, BM_CLICK, 0, 0);
+            }
             return TRUE;
         }
         if (msg->message == WM_SYSCHAR) return TRUE;  // no beep, no menu: nothing else to do
@@ -172,39 +221,21 @@ BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG msg) {
 }
 
 LRESULT WINAPI DefDlgProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    DialogData* d = DialogOf(hwnd);
+    DialogData* d = DataFor<DialogData>(hwnd, msg);
+    if (!Get(hwnd)) return 0;
     if (d && d->proc) {
         INT_PTR answer = d->proc(hwnd, msg, wParam, lParam);
-        d = DialogOf(hwnd);
-        switch (msg) {
-        case WM_INITDIALOG: return answer;
-        case WM_CTLCOLORMSGBOX:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORSCROLLBAR:
-        case WM_CTLCOLORSTATIC:
-            if (answer) return answer;
-            break;
-        default:
-            if (answer) return 0;
-            break;
-        }
+        if (msg == WM_INITDIALOG) return answer;
+        // The colour messages take the procedure's brush; anything else it handled is done.
+        if (answer) return msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC ? answer : 0;
+        d = DataOf<DialogData>(hwnd);
     }
     if (!Get(hwnd)) return 0;
     switch (msg) {
-    case WM_ERASEBKGND: {
-        HDC hdc = reinterpret_cast<HDC>(wParam);
-        if (!hdc) return 0;
-        auto brush = reinterpret_cast<HBRUSH>(SendMessageA(hwnd, WM_CTLCOLORDLG, wParam, reinterpret_cast<LPARAM>(hwnd)));
-        Window* w = Get(hwnd);
-        if (!w) return 1;
-        if (!brush) brush = reinterpret_cast<HBRUSH>(DefWindowProcA(hwnd, WM_CTLCOLORDLG, wParam, lParam));
-        RECT rc = ClientRect(w);
-        FillRect(hdc, &rc, brush);
+    case WM_ERASEBKGND:
+        if (!wParam) return 0;
+        FillBackground(hwnd, reinterpret_cast<HDC>(wParam), WM_CTLCOLORDLG);
         return 1;
-    }
     case WM_CLOSE: {
         HWND cancel = GetDlgItem(hwnd, IDCANCEL);
         if (!cancel || IsWindowEnabled(cancel))
@@ -212,19 +243,32 @@ LRESULT WINAPI DefDlgProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_SETFOCUS:
-        if (d) FocusControl(hwnd, d->focus && Get(d->focus) ? d->focus : NextDialogControl(hwnd, nullptr, false));
+        // The focus goes on to the control that had it, or the first that takes it.
+        if (d && !d->ended) {
+            HWND to = d->focus && IsDescendant(hwnd, d->focus) && d->focus != hwnd ? d->focus : FirstDialogControl(hwnd);
+            if (to) SetFocus(to);
+        }
         return 0;
-    case DM_GETDEFID: {
-        if (!d) return 0;
-        if (d->defId) return MAKELONG(d->defId, DC_HASDEFID);
-        for (HWND h : Controls(hwnd))
-            if (Window* c = Get(h); c && IsButton(c) && ButtonType(c) == BS_DEFPUSHBUTTON)
-                return MAKELONG(c->id, DC_HASDEFID);
+    case WM_NEXTDLGCTL: {
+        // lParam: wParam is the control; otherwise the next (wParam 0) or previous tab stop.
+        HWND to = reinterpret_cast<HWND>(wParam);
+        if (!LOWORD(lParam)) {
+            HWND focus = GetFocus();
+            bool ours = focus && focus != hwnd && IsDescendant(hwnd, focus);
+            to = ours ? GetNextDlgTabItem(hwnd, focus, wParam != 0) : FirstDialogControl(hwnd);
+        }
+        MoveFocus(to);
         return 0;
     }
+    case DM_GETDEFID: return d && d->defId ? MAKELONG(d->defId, DC_HASDEFID) : 0;
     case DM_SETDEFID:
-        if (d) d->defId = static_cast<int>(wParam);
+        if (d) {
+            d->defId = static_cast<int>(wParam);
+            HWND focus = GetFocus();
+            GiveDefaultLook(hwnd, focus && IsDescendant(hwnd, focus) && IsPushButton(focus) ? focus : DefaultButton(hwnd));
+        }
         return TRUE;
+    case WM_GETFONT: return d ? reinterpret_cast<LRESULT>(d->font) : 0;
     case WM_NCDESTROY:
         if (d && d->font) {
             DeleteObject(d->font);

@@ -1,4 +1,5 @@
-// DefWindowProcA: what a window does with the messages its procedure leaves to the system.
+// DefWindowProcA: what a window does with the messages its procedure leaves to the system, and the
+// brush a control gets from its parent to paint its background with.
 #include <cstring>
 
 #include "user/wnd.h"
@@ -55,19 +56,6 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         RECT client = Offset(ClientRect(w), o.x, o.y);
         return PtInRect(&client, pt) ? HTCLIENT : kHitBorder;
     }
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC: {
-        HDC hdc = reinterpret_cast<HDC>(wParam);
-        int face = (msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX) ? COLOR_WINDOW : COLOR_BTNFACE;
-        SetTextColor(hdc, GetSysColor(COLOR_WINDOWTEXT));
-        SetBkColor(hdc, GetSysColor(face));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(face));
-    }
     case WM_SETTEXT:
         w->text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
         return TRUE;
@@ -79,6 +67,36 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         buffer[n] = '\0';
         return static_cast<LRESULT>(n);
     }
-    default: return 0;
+    default:
+        if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) {
+            HDC hdc = reinterpret_cast<HDC>(wParam);
+            int face = (msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX) ? COLOR_WINDOW : COLOR_BTNFACE;
+            SetTextColor(hdc, GetSysColor(COLOR_WINDOWTEXT));
+            SetBkColor(hdc, GetSysColor(face));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(face));
+        }
+        return 0;
     }
 }
+
+namespace tw::user {
+
+HBRUSH ControlBrush(HWND hwnd, HDC hdc, UINT msg) {
+    Window* w = Get(hwnd);
+    if (!w) return nullptr;
+    HWND asked = msg == WM_CTLCOLORDLG ? hwnd : w->parent ? w->parent : w->owner ? w->owner : hwnd;
+    auto wp = reinterpret_cast<WPARAM>(hdc);
+    auto lp = reinterpret_cast<LPARAM>(hwnd);
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageA(asked, msg, wp, lp));
+    return brush ? brush : reinterpret_cast<HBRUSH>(DefWindowProcA(asked, msg, wp, lp));
+}
+
+void FillBackground(HWND hwnd, HDC hdc, UINT msg) {
+    HBRUSH brush = ControlBrush(hwnd, hdc, msg);
+    if (Window* w = Get(hwnd)) {  // the answer may have destroyed it
+        RECT rc = ClientRect(w);
+        FillRect(hdc, &rc, brush);
+    }
+}
+
+}  // namespace tw::user

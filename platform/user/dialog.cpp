@@ -18,7 +18,8 @@ std::vector<HWND> OpenDialogs() {
     std::vector<HWND> out;
     for (auto it = S().topLevel.rbegin(); it != S().topLevel.rend(); ++it) {
         Window* w = Get(*it);
-        if (w && w->dialog && !w->dialog->ended && (w->style & WS_VISIBLE)) out.push_back(*it);
+        DialogData* d = DataOf<DialogData>(*it);
+        if (w && d && !d->ended && (w->style & WS_VISIBLE) && !IsMessageBox(*it)) out.push_back(*it);
     }
     return out;
 }
@@ -158,19 +159,22 @@ HWND CreateFromTemplate(HINSTANCE instance, const DLGTEMPLATE* tmpl, HWND owner,
                                     origin.x + units.X(tmpl->x), origin.y + units.Y(tmpl->y), units.X(tmpl->cx),
                                     units.Y(tmpl->cy), owner, nullptr, instance, nullptr);
     Window* w = Get(dlg);
-    if (!w) {
+    if (w && !w->data) w->data = std::make_unique<DialogData>();  // a class of the program's own
+    DialogData* d = DataOf<DialogData>(dlg);
+    if (!w || !d) {
         if (font) DeleteObject(font);
+        if (w) DestroyWindowInternal(dlg);
         return nullptr;
     }
-    w->dialog = std::make_unique<DialogData>();
-    w->dialog->proc = proc;
-    w->dialog->font = font;
+    d->proc = proc;
+    d->font = font;
     // The template gives the client area; the border comes on top.
     RECT client = ClientRect(w);
     w->rect.right += (w->rect.right - w->rect.left) - client.right;
     w->rect.bottom += (w->rect.bottom - w->rect.top) - client.bottom;
     LayoutChanged();
 
+    HWND defaultButton = nullptr;
     for (const Item& item : items) {
         HWND ctl = CreateWindowInternal(item.exStyle, item.cls.c_str(), item.text.c_str(), item.style | WS_CHILD,
                                         item.x, item.y, item.cx, item.cy, dlg,
@@ -180,6 +184,12 @@ HWND CreateFromTemplate(HINSTANCE instance, const DLGTEMPLATE* tmpl, HWND owner,
             return nullptr;
         }
         if (font) SendMessageA(ctl, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        // One default push button, the last of the template's; its id is the dialog's default.
+        if (DlgCode(ctl) & DLGC_DEFPUSHBUTTON) {
+            if (defaultButton) SendMessageA(defaultButton, BM_SETSTYLE, BS_PUSHBUTTON, FALSE);
+            defaultButton = ctl;
+            if ((d = DataOf<DialogData>(dlg))) d->defId = item.id;
+        }
     }
     return Get(dlg) ? dlg : nullptr;
 }
@@ -200,26 +210,29 @@ INT_PTR WINAPI DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA tmpl,
     bool ownerWasEnabled = ownerRoot && IsWindowEnabled(ownerRoot);
     if (ownerWasEnabled) EnableWindowInternal(ownerRoot, FALSE);
 
-    HWND first = NextDialogControl(dlg, nullptr, false);
-    if (SendMessageA(dlg, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param) && first) {
-        Window* w = Get(dlg);
-        if (w && w->dialog && !w->dialog->ended && Get(first)) SetFocus(first);
+    HWND first = FirstDialogControl(dlg);
+    auto up = [&] {
+        DialogData* d = DataOf<DialogData>(dlg);
+        return d && !d->ended;
+    };
+    if (SendMessageA(dlg, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param) && up()) {
+        // WM_INITDIALOG may have changed the controls: the first one is looked for again.
+        if ((first = FirstDialogControl(dlg))) SetFocus(first);
     }
-    Window* w = Get(dlg);
-    if (w && w->dialog && !w->dialog->ended) {
+    if (up()) {
         // A modal dialog shows whether or not its template asks for WS_VISIBLE.
         ShowWindowInternal(dlg, SW_SHOW);
         // Showing activates the dialog; the focus stays where WM_INITDIALOG put it.
-        if ((w = Get(dlg)) && w->dialog && (!GetFocus() || Root(GetFocus()) != dlg) && !w->dialog->ended) {
-            HWND to = w->dialog->focus && Get(w->dialog->focus) ? w->dialog->focus : first;
+        if (up() && (!GetFocus() || Root(GetFocus()) != dlg)) {
+            DialogData* d = DataOf<DialogData>(dlg);
+            HWND to = d->focus && Get(d->focus) ? d->focus : FirstDialogControl(dlg);
             if (to) SetFocus(to);
         }
     }
 
-    RunModalLoop([&] { return (w = Get(dlg)) && w->dialog && !w->dialog->ended; },
-                 [&](MSG& msg) { return IsDialogMessageA(dlg, &msg) != FALSE; });
-    w = Get(dlg);
-    INT_PTR result = w && w->dialog && w->dialog->ended ? w->dialog->result : 0;
+    RunModalLoop(up, [&](MSG& msg) { return IsDialogMessageA(dlg, &msg) != FALSE; });
+    DialogData* d = DataOf<DialogData>(dlg);
+    INT_PTR result = d && d->ended ? d->result : 0;
     // The owner comes back before the dialog goes, so that it is the one that is active.
     if (ownerWasEnabled && Get(ownerRoot)) EnableWindowInternal(ownerRoot, TRUE);
     if (Get(dlg)) DestroyWindowInternal(dlg);
@@ -232,9 +245,10 @@ INT_PTR WINAPI DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA tmpl,
 
 BOOL WINAPI EndDialog(HWND hDlg, INT_PTR result) {
     Window* w = Get(hDlg);
-    if (!w || !w->dialog) return FALSE;
-    w->dialog->result = result;
-    w->dialog->ended = true;
+    DialogData* d = DataOf<DialogData>(hDlg);
+    if (!w || !d) return FALSE;
+    d->result = result;
+    d->ended = true;
     // The dialog leaves the screen now; the modal loop destroys it when it gets back control.
     if (w->style & WS_VISIBLE) ShowWindowInternal(hDlg, SW_HIDE);
     return TRUE;

@@ -31,11 +31,21 @@ void TakeInputFrom(Window* w) {
     }
 }
 
+HWND LastActivePopup(HWND hwnd) {
+    for (HWND h : S().topLevel) {
+        if (h == hwnd) break;
+        Window* w = Get(h);
+        if (w && OwnedBy(w, hwnd) && !w->destroying && IsVisibleChain(w) && IsEnabledChain(w)) return h;
+    }
+    return hwnd;
+}
+
 void Activate(HWND hwnd) {
     auto& s = S();
     Window* w = Get(hwnd);
     if (!w || w->parent || w->destroying) return;
     s.active = hwnd;
+    PlaceTopLevel(w, HWND_TOP);
     if (!IsEnabledChain(w) || w->iconic) return;
     if (!s.focus || Root(s.focus) != hwnd) SetFocus(hwnd);
 }
@@ -61,7 +71,11 @@ HWND WINAPI SetFocus(HWND hwnd) {
     if (!w || w->destroying || !IsEnabledChain(w)) return nullptr;
     Window* root = Get(Root(hwnd));
     if (root->iconic) return nullptr;
-    if (s.active != root->hwnd) s.active = root->hwnd;
+    if (s.active != root->hwnd) {
+        // The focus brings its window forward, as activation does.
+        s.active = root->hwnd;
+        PlaceTopLevel(root, HWND_TOP);
+    }
     if (old == hwnd) return old;
     s.focus = hwnd;
     if (old && Get(old)) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "gdi/gdi_objects.h"
 #include "host/host.h"
 #include "user/wnd.h"
 
@@ -65,12 +66,6 @@ bool ReleaseLiveDC(HDC hdc) {
     return false;
 }
 
-void FillSolid(HDC hdc, const RECT& r, COLORREF color) {
-    HBRUSH brush = CreateSolidBrush(color);
-    FillRect(hdc, &r, brush);
-    DeleteObject(brush);
-}
-
 int LineHeight(HDC hdc) {
     TEXTMETRICA tm{};
     if (GetTextMetricsA(hdc, &tm) && tm.tmHeight > 0) return tm.tmHeight;
@@ -83,8 +78,23 @@ int TextWidth(HDC hdc, const std::string& s) {
     return size.cx;
 }
 
-// Splits a paragraph into lines no wider than width, breaking between words.
-void WrapParagraph(HDC hdc, const std::string& para, int width, std::vector<std::string>& lines) {
+// How much of a word fits in width (at least its first character): up to the last path separator
+// that fits, else up to the last character that does. Never inside a UTF-8 sequence.
+size_t FittingPart(HDC hdc, const std::string& word, int width) {
+    size_t fit = 0, separator = 0;
+    for (size_t next = 0; next < word.size(); fit = next) {
+        next = fit + 1;
+        while (next < word.size() && (static_cast<unsigned char>(word[next]) & 0xC0) == 0x80) ++next;
+        if (fit && TextWidth(hdc, word.substr(0, next)) > width) break;
+        if (word[fit] == '/' || word[fit] == '\\') separator = next;
+    }
+    // A separator early in the line would leave it almost empty.
+    return separator && separator < word.size() && 2 * separator >= fit ? separator : fit;
+}
+
+// Splits a paragraph into lines no wider than width, breaking between words; with `breakWords`
+// a word too wide for a line of its own is broken too, as an edit control does.
+void WrapParagraph(HDC hdc, const std::string& para, int width, bool breakWords, std::vector<std::string>& lines) {
     std::string line;
     size_t i = 0;
     bool any = false;
@@ -103,6 +113,12 @@ void WrapParagraph(HDC hdc, const std::string& para, int width, std::vector<std:
         } else {
             line = candidate;
         }
+        while (breakWords && TextWidth(hdc, line) > width) {
+            size_t keep = FittingPart(hdc, line, width);
+            lines.push_back(line.substr(0, keep));
+            any = true;
+            line.erase(0, keep);
+        }
     }
     if (!line.empty() || !any) lines.push_back(line);
 }
@@ -116,6 +132,8 @@ void LayoutChanged() {
 void ResetPaint() {
     auto& s = S();
     for (auto& dc : s.dcs) gdi::DeleteScreenDC(dc.hdc);
+    for (HFONT font : {s.systemFont, s.captionFont})
+        if (font) DeleteObject(font);
     static_cast<PaintState&>(s) = PaintState{};
 }
 
@@ -177,12 +195,26 @@ void DrawFrameIfNeeded(Window* w) {
     gdi::DeleteScreenDC(hdc);
 }
 
-HFONT SystemFont() {
-    static HFONT font = nullptr;
+namespace {
+
+HFONT MakeFont(HFONT& font, int weight) {
     if (!font || GetObjectType(font) != OBJ_FONT)
-        font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+        font = CreateFontA(-11, 0, 0, 0, weight, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
     return font;
+}
+
+}  // namespace
+
+HFONT SystemFont() { return MakeFont(S().systemFont, FW_NORMAL); }
+HFONT CaptionFont() { return MakeFont(S().captionFont, FW_BOLD); }
+
+void FillSolid(HDC hdc, const RECT& r, COLORREF color) {
+    gdi::DC* dc = gdi::GetDCPtr(hdc);
+    gdi::Target t;
+    if (!dc || !gdi::MakeTarget(dc, t)) return;
+    gdi::FillLogical(t, r.left, r.top, r.right, r.bottom, gdi::PixelFor(t, color));
+    gdi::Finish(t);
 }
 
 void Draw3DRect(HDC hdc, const RECT& r, COLORREF topLeft, COLORREF bottomRight) {
@@ -355,7 +387,7 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR text, int count, LPRECT rc, UINT format) {
             std::string para = s.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
             if (!para.empty() && para.back() == '\r') para.pop_back();
             if (format & DT_WORDBREAK)
-                WrapParagraph(hdc, para, rc->right - rc->left, lines);
+                WrapParagraph(hdc, para, rc->right - rc->left, (format & DT_EDITCONTROL) != 0, lines);
             else
                 lines.push_back(para);
             if (nl == std::string::npos) break;

@@ -114,17 +114,12 @@ void MouseInput(const host::InputEvent& ev, uint64_t when) {
     if (s.capture && Get(s.capture)) {
         target = s.capture;
     } else {
-        target = WindowFromScreenPoint(ev.x, ev.y);
+        LRESULT hit;
+        target = WindowFromScreenPoint(ev.x, ev.y, hit);
         if (!target) return;
-        if (!IsEnabledChain(Get(target))) {
-            // A disabled window (or one under a modal box) gets no input; a click only beeps.
-            SendMessageA(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(HTERROR, msg));
-            if (down) host.Beep(0);
-            return;
-        }
-        LRESULT hit = SendMessageA(target, WM_NCHITTEST, 0, MAKELPARAM(ev.x, ev.y));
-        if (!Get(target)) return;
         SendMessageA(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(hit, msg));
+        // A disabled window (or one under a modal box) gets no input; a click only beeps.
+        if (hit == HTERROR && down) host.Beep(0);
         if (!Get(target) || hit != HTCLIENT) return;
     }
     Window* w = Get(target);

@@ -1,6 +1,7 @@
-// The built-in "static" class: text (left, centred or right, word-wrapped) on the brush its
-// parent gives through WM_CTLCOLORSTATIC, and SS_ICON, which shows the icon resource named by
-// its text at the icon's own size.
+// The built-in "static" class: text (left, centred or right, word-wrapped; SS_EDITCONTROL breaks a
+// word too long for a line, as an edit control does) on the brush its parent gives through
+// WM_CTLCOLORSTATIC, and SS_ICON, which shows an icon at the icon's own size: the icon resource
+// named by its text, or the one STM_SETICON gives. A static takes no clicks unless SS_NOTIFY.
 #include "user/wnd.h"
 
 using namespace tw;
@@ -8,29 +9,30 @@ using namespace tw::user;
 
 namespace {
 
+struct StaticData : ClassData {
+    HFONT font = nullptr;
+    HICON icon = nullptr;
+};
+
 UINT TypeOf(const Window* w) { return w->style & SS_TYPEMASK; }
 
 void Paint(HWND hwnd, HDC hdc) {
     Window* w = Get(hwnd);
     if (!w || !hdc) return;
-    HWND parent = w->parent ? w->parent : hwnd;
-    auto brush = reinterpret_cast<HBRUSH>(
-        SendMessageA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc), reinterpret_cast<LPARAM>(hwnd)));
-    if (!brush)
-        brush = reinterpret_cast<HBRUSH>(
-            DefWindowProcA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc), reinterpret_cast<LPARAM>(hwnd)));
-    if (!(w = Get(hwnd))) return;
+    FillBackground(hwnd, hdc, WM_CTLCOLORSTATIC);
+    auto* d = DataOf<StaticData>(hwnd);
+    if (!d || !(w = Get(hwnd))) return;
     RECT rc = ClientRect(w);
-    FillRect(hdc, &rc, brush);
     if (TypeOf(w) == SS_ICON) {
-        if (w->stat.icon) DrawIcon(hdc, 0, 0, w->stat.icon);
+        if (d->icon) DrawIcon(hdc, 0, 0, d->icon);
         return;
     }
     UINT format = DT_WORDBREAK;
     if (TypeOf(w) == SS_CENTER) format |= DT_CENTER;
     if (TypeOf(w) == SS_RIGHT) format |= DT_RIGHT;
     if (w->style & SS_NOPREFIX) format |= DT_NOPREFIX;
-    HFONT font = w->stat.font ? w->stat.font : SystemFont();
+    if (w->style & SS_EDITCONTROL) format |= DT_EDITCONTROL;
+    HFONT font = d->font ? d->font : SystemFont();
     HGDIOBJ oldFont = font ? SelectObject(hdc, font) : nullptr;
     int oldMode = SetBkMode(hdc, TRANSPARENT);
     DrawTextA(hdc, w->text.c_str(), -1, &rc, format);
@@ -38,25 +40,28 @@ void Paint(HWND hwnd, HDC hdc) {
     if (oldFont && oldFont != HGDI_ERROR) SelectObject(hdc, oldFont);
 }
 
+// An icon decides an SS_ICON control's size, as the system's static control does.
+void SetIcon(HWND hwnd, StaticData& d, HICON icon) {
+    d.icon = icon;
+    if (icon)
+        SetWindowPosInternal(hwnd, nullptr, 0, 0, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
+                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
 }  // namespace
 
 namespace tw::user {
 
 LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* d = DataFor<StaticData>(hwnd, msg);
     Window* w = Get(hwnd);
-    if (!w) return 0;
+    if (!w || !d) return DefWindowProcA(hwnd, msg, wParam, lParam);
     switch (msg) {
     case WM_CREATE:
-        if (TypeOf(w) == SS_ICON) {
-            // The icon decides the size, as the system's static control does.
-            w->stat.icon = LoadIconA(w->instance, w->text.c_str());
-            if (w->stat.icon) {
-                int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
-                w->rect.right = w->rect.left + cx;
-                w->rect.bottom = w->rect.top + cy;
-            }
-        }
+        if (TypeOf(w) == SS_ICON && !w->text.empty()) SetIcon(hwnd, *d, LoadIconA(w->instance, w->text.c_str()));
         return 0;
+    case WM_GETDLGCODE: return DLGC_STATIC;
     case WM_ERASEBKGND: return 1;  // WM_PAINT fills with the parent's brush
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -70,10 +75,20 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(hwnd, nullptr, TRUE);
         return TRUE;
     case WM_SETFONT:
-        w->stat.font = reinterpret_cast<HFONT>(wParam);
+        d->font = reinterpret_cast<HFONT>(wParam);
         if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(w->stat.font);
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(d->font);
+    case STM_SETICON: {
+        HICON old = d->icon;
+        SetIcon(hwnd, *d, reinterpret_cast<HICON>(wParam));
+        return reinterpret_cast<LRESULT>(old);
+    }
+    case STM_GETICON: return reinterpret_cast<LRESULT>(d->icon);
+    case WM_NCHITTEST:
+        // A label takes no clicks unless it asks to report them: they go to what lies beneath.
+        if (!(w->style & SS_NOTIFY)) return HTTRANSPARENT;
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     default: return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }

@@ -76,6 +76,12 @@ bool IsDescendant(HWND ancestor, HWND hwnd) {
     return false;
 }
 
+bool OwnedBy(const Window* w, HWND owner) {
+    for (const Window* o = Get(w->owner); o; o = Get(o->owner))
+        if (o->hwnd == owner) return true;
+    return false;
+}
+
 bool IsVisibleChain(const Window* w) {
     for (; w; w = Get(w->parent)) {
         if (!(w->style & WS_VISIBLE) || w->iconic) return false;
@@ -143,8 +149,10 @@ HWND CreateWindowInternal(DWORD exStyle, LPCSTR className, LPCSTR name, DWORD st
     w->hwnd = hwnd;
     if (child)
         Get(parent)->children.push_back(hwnd);
-    else
-        LinkTopLevel(hwnd, (exStyle & WS_EX_TOPMOST) != 0);
+    else {
+        S().topLevel.push_back(hwnd);
+        PlaceTopLevel(w, HWND_TOP);
+    }
 
     CREATESTRUCTA cs{};
     cs.lpCreateParams = param;

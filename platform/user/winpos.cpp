@@ -1,5 +1,7 @@
 // Where windows are: their rectangles, z-order, showing, hiding and minimising, moving, what of
 // a window is visible on the screen, and which window lies under a point.
+#include <utility>
+
 #include "host/probe.h"
 #include "user/wnd.h"
 
@@ -66,18 +68,46 @@ void Unlink(Window* w) {
     list.erase(std::remove(list.begin(), list.end(), w->hwnd), list.end());
 }
 
-// Top-level windows are kept with the WS_EX_TOPMOST ones first.
-void LinkTopLevel(HWND hwnd, bool topmost) {
-    auto& list = S().topLevel;
-    auto at = list.begin();
-    if (!topmost) {
-        while (at != list.end()) {
-            Window* other = Get(*at);
-            if (!other || !(other->exStyle & WS_EX_TOPMOST)) break;
-            ++at;
+bool PlaceTopLevel(Window* w, HWND after) {
+    // The window moves with the pop-ups it owns, keeping their order among themselves.
+    std::vector<HWND> group, rest;
+    for (HWND h : S().topLevel) {
+        const Window* o = Get(h);
+        (h == w->hwnd || (o && OwnedBy(o, w->hwnd)) ? group : rest).push_back(h);
+    }
+    auto topmost = [](HWND h) {
+        const Window* o = Get(h);
+        return o && (o->exStyle & WS_EX_TOPMOST);
+    };
+    size_t plain = size_t(std::find_if_not(rest.begin(), rest.end(), topmost) - rest.begin());
+    size_t lo = (w->exStyle & WS_EX_TOPMOST) ? 0 : plain, hi = (w->exStyle & WS_EX_TOPMOST) ? plain : rest.size();
+    auto owner = std::find(rest.begin(), rest.end(), w->owner);
+    if (w->owner && owner != rest.end()) hi = std::min(hi, size_t(owner - rest.begin()));  // never below its owner
+    lo = std::min(lo, hi);
+    size_t at = lo;
+    if (after == HWND_BOTTOM) {
+        at = hi;
+    } else if (after != HWND_TOP) {
+        auto it = std::find(rest.begin(), rest.end(), after);
+        if (it != rest.end()) at = std::clamp(size_t(it - rest.begin()) + 1, lo, hi);
+    }
+    rest.insert(rest.begin() + static_cast<std::ptrdiff_t>(at), group.begin(), group.end());
+    if (rest == S().topLevel) return false;
+    std::vector<HWND> before = std::exchange(S().topLevel, std::move(rest));
+    auto index = [](const std::vector<HWND>& list, HWND h) { return std::find(list.begin(), list.end(), h) - list.begin(); };
+    // What a window of the group had under a shown window that is now below it, it paints.
+    for (HWND g : group) {
+        Window* gw = Get(g);
+        if (!gw || !IsVisibleChain(gw)) continue;
+        for (HWND o : S().topLevel) {
+            const Window* ow = Get(o);
+            if (!ow || OwnedBy(ow, w->hwnd) || o == w->hwnd || !IsVisibleChain(ow)) continue;
+            if (index(before, o) < index(before, g) && index(S().topLevel, o) > index(S().topLevel, g))
+                ExposeTopLevel(gw, ScreenRect(ow));
         }
     }
-    list.insert(at, hwnd);
+    LayoutChanged();
+    return true;
 }
 
 Region VisibleRegion(const Window* w, bool clientOnly) {
@@ -144,28 +174,33 @@ void ExposeScreenRect(const RECT& screen) {
     }
 }
 
-HWND WindowFromScreenPoint(int x, int y) {
+HWND WindowFromScreenPoint(int x, int y, LRESULT& hit) {
+    // Every shown window under the point, topmost first, the windows inside one before it (only
+    // through the client area of an enabled one).
     POINT pt{x, y};
-    for (HWND h : S().topLevel) {
-        Window* w = Get(h);
-        if (!w || !IsVisibleChain(w)) continue;
-        if (!Contains(ScreenRect(w), pt)) continue;
-        for (;;) {
-            if (w->style & WS_DISABLED) return w->hwnd;
+    std::vector<HWND> under;
+    auto collect = [&](auto& self, const std::vector<HWND>& list) -> void {
+        for (HWND h : list) {
+            const Window* w = Get(h);
+            if (!w || !(w->style & WS_VISIBLE) || w->iconic || !Contains(ScreenRect(w), pt)) continue;
             POINT o = ClientOrigin(w);
-            if (!Contains(Offset(ClientRect(w), o.x, o.y), pt)) return w->hwnd;
-            Window* hit = nullptr;
-            for (HWND c : w->children) {
-                Window* child = Get(c);
-                if (child && (child->style & WS_VISIBLE) && Contains(ScreenRect(child), pt)) {
-                    hit = child;
-                    break;
-                }
-            }
-            if (!hit) return w->hwnd;
-            w = hit;
+            if (!(w->style & WS_DISABLED) && Contains(Offset(ClientRect(w), o.x, o.y), pt)) self(self, w->children);
+            under.push_back(h);
         }
+    };
+    collect(collect, S().topLevel);
+    // The first that does not answer HTTRANSPARENT takes the point; a disabled one takes it as an error.
+    for (HWND h : under) {
+        const Window* w = Get(h);
+        if (!w) continue;
+        if (w->style & WS_DISABLED) {
+            hit = HTERROR;
+            return h;
+        }
+        hit = SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(x, y));
+        if (hit != HTTRANSPARENT && Get(h)) return h;
     }
+    hit = HTNOWHERE;
     return nullptr;
 }
 
@@ -210,11 +245,69 @@ BOOL ShowWindowInternal(HWND hwnd, int cmd) {
             if (IsVisibleChain(w)) InvalidateTree(w);
             LayoutChanged();
         }
-        if (!w->parent && cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE && !w->iconic && IsEnabledChain(w))
-            Activate(hwnd);
+        if (!w->parent && cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE && !w->iconic) {
+            HWND to = LastActivePopup(hwnd);
+            if (IsEnabledChain(Get(to))) Activate(to);
+        }
         return wasVisible;
     }
     }
+}
+
+BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags) {
+    Window* w = Get(hwnd);
+    if (!w) return FALSE;
+    RECT old = w->rect;
+    RECT now = RectAt(flags & SWP_NOMOVE ? old.left : x, flags & SWP_NOMOVE ? old.top : y,
+                      flags & SWP_NOSIZE ? old.right - old.left : std::max(cx, 0),
+                      flags & SWP_NOSIZE ? old.bottom - old.top : std::max(cy, 0));
+    bool moved = now.left != old.left || now.top != old.top;
+    bool sized = now.right - now.left != old.right - old.left || now.bottom - now.top != old.bottom - old.top;
+    if (moved || sized) {
+        bool shown = IsVisibleChain(w);
+        RECT oldScreen = ScreenRect(w);
+        w->rect = now;
+        if (shown) ExposeBeneath(w, oldScreen);
+        if (shown && !(flags & SWP_NOREDRAW)) InvalidateTree(w);
+        LayoutChanged();
+        if (moved) SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(now.left + BorderOf(w), now.top + BorderOf(w)));
+        if (sized && (w = Get(hwnd))) {
+            RECT client = ClientRect(w);
+            SendMessageA(hwnd, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
+        }
+        if (!(w = Get(hwnd))) return TRUE;
+    }
+    if (!(flags & SWP_NOZORDER)) {
+        if (!w->parent) {
+            if (after == HWND_TOPMOST || after == HWND_NOTOPMOST) {
+                if (after == HWND_TOPMOST)
+                    w->exStyle |= WS_EX_TOPMOST;
+                else
+                    w->exStyle &= ~WS_EX_TOPMOST;
+                after = HWND_TOP;
+            }
+            PlaceTopLevel(w, after);
+        } else {
+            // Among its siblings: first is topmost.
+            auto& list = Get(w->parent)->children;
+            std::vector<HWND> rest;
+            std::copy_if(list.begin(), list.end(), std::back_inserter(rest), [&](HWND h) { return h != hwnd; });
+            auto at = after == HWND_BOTTOM ? rest.end() : std::find(rest.begin(), rest.end(), after);
+            at = after == HWND_TOP || after == HWND_TOPMOST || after == HWND_NOTOPMOST ? rest.begin()
+                 : at == rest.end()                                                   ? rest.end()
+                                                                                      : at + 1;
+            rest.insert(at, hwnd);
+            if (rest != list) {
+                list = std::move(rest);
+                if (IsVisibleChain(w)) InvalidateTree(w);
+                LayoutChanged();
+            }
+        }
+    }
+    if (flags & SWP_SHOWWINDOW) ShowWindowInternal(hwnd, SW_SHOWNA);
+    if (flags & SWP_HIDEWINDOW) ShowWindowInternal(hwnd, SW_HIDE);
+    if (!(flags & SWP_NOACTIVATE) && (w = Get(hwnd)) && !w->parent && !w->iconic) Activate(LastActivePopup(hwnd));
+    return TRUE;
 }
 
 }  // namespace tw::user
@@ -256,25 +349,16 @@ BOOL WINAPI IsIconic(HWND hwnd) {
 BOOL WINAPI BringWindowToTop(HWND hwnd) {
     std::string remote = RemoteClassName(hwnd);
     if (!remote.empty()) return host::Current().RaiseInstance(remote);
-    Window* w = Get(hwnd);
-    if (!w) return FALSE;
-    auto& list = w->parent ? Get(w->parent)->children : S().topLevel;
-    bool atTop = !list.empty() && list.front() == hwnd;
-    if (!w->parent) {
-        // Pop-ups it owns stay above it.
-        if (!atTop) {
-            Unlink(w);
-            LinkTopLevel(hwnd, (w->exStyle & WS_EX_TOPMOST) != 0);
-            atTop = S().topLevel.front() == hwnd;
-        }
-    } else if (!atTop) {
-        Unlink(w);
-        list.insert(list.begin(), hwnd);
-    }
-    if (IsVisibleChain(w)) InvalidateTree(w);
-    LayoutChanged();
-    if (!w->parent && IsEnabledChain(w) && !w->iconic) Activate(hwnd);
-    return TRUE;
+    return SetWindowPosInternal(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+HWND WINAPI WindowFromPoint(POINT pt) {
+    LRESULT hit;
+    return WindowFromScreenPoint(pt.x, pt.y, hit);
+}
+
+BOOL WINAPI SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags) {
+    return SetWindowPosInternal(hwnd, after, x, y, cx, cy, flags);
 }
 
 BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
@@ -292,21 +376,7 @@ BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect) {
 }
 
 BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int cx, int cy, BOOL repaint) {
-    Window* w = Get(hwnd);
-    if (!w) return FALSE;
-    bool shown = IsVisibleChain(w);
-    RECT oldScreen = ScreenRect(w);
-    RECT oldRect = w->rect;
-    w->rect = RectAt(x, y, std::max(cx, 0), std::max(cy, 0));
-    if (shown) ExposeBeneath(w, oldScreen);
-    if (shown && repaint) InvalidateTree(w);
-    LayoutChanged();
-    if (oldRect.left != x || oldRect.top != y) SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(x + BorderOf(w), y + BorderOf(w)));
-    if ((w = Get(hwnd)) && (oldRect.right - oldRect.left != cx || oldRect.bottom - oldRect.top != cy)) {
-        RECT client = ClientRect(w);
-        SendMessageA(hwnd, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
-    }
-    return TRUE;
+    return SetWindowPosInternal(hwnd, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
 }
 
 BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT pt) {

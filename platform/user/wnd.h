@@ -38,28 +38,21 @@ struct WndClass {
     bool builtin = false;
 };
 
-// State of the built-in "button" class, kept with the window.
-struct ButtonData {
-    UINT state = 0;         // BST_PUSHED | BST_FOCUS
-    bool tracking = false;  // pressed by the mouse or the space bar, waiting for the release
-    HFONT font = nullptr;
-    UINT check = BST_UNCHECKED;  // check boxes and radio buttons
-};
-
-// State of the built-in "static" class.
-struct StaticData {
-    HFONT font = nullptr;
-    HICON icon = nullptr;  // SS_ICON: the icon named by the text
+// What a built-in class keeps with each of its windows (its window extra bytes, in the system's
+// terms): the button's state, the static's icon, the dialog's procedure. Each class makes its own
+// record; DataOf finds it, null for a window of another class.
+struct ClassData {
+    virtual ~ClassData() = default;
 };
 
 // What makes a window a dialog (dialog.cpp, defdlg.cpp).
-struct DialogData {
+struct DialogData : ClassData {
     DLGPROC proc = nullptr;
     INT_PTR result = 0;
     bool ended = false;
     HWND focus = nullptr;  // the control to give the focus back to
     HFONT font = nullptr;  // DS_SETFONT: made for the dialog, deleted with it
-    int defId = 0;         // DM_SETDEFID; 0: the BS_DEFPUSHBUTTON control, or IDOK
+    int defId = 0;         // the default push button's id: the template's BS_DEFPUSHBUTTON, or DM_SETDEFID's
 };
 
 struct Window {
@@ -81,9 +74,7 @@ struct Window {
     RECT update{};  // client coordinates; a union rectangle
     bool erase = false;
     bool frameDirty = false;  // the 1-pixel border still has to be drawn
-    ButtonData button;
-    StaticData stat;
-    std::unique_ptr<DialogData> dialog;
+    std::unique_ptr<ClassData> data;  // the built-in class's own record
 };
 
 struct Timer {
@@ -160,10 +151,11 @@ struct Inbox {
     bool ownerSet = false;
 };
 
-// Painting: what waits to be painted and the DCs handed out (paint.cpp).
+// Painting: what waits to be painted, the DCs handed out and the fonts USER draws with (paint.cpp).
 struct PaintState {
     int paintPending = 0;  // windows whose needsPaint is set
     std::vector<LiveDC> dcs;
+    HFONT systemFont = nullptr, captionFont = nullptr;  // made when first used
 };
 
 struct State : WindowTree, FocusState, QueueState, Inbox, PaintState {};
@@ -177,8 +169,21 @@ void ResetClasses();
 
 // --- creation, destruction and the tree (win.cpp) ---
 Window* Get(HWND hwnd);           // null for a bad, stale or remote handle
+template <typename T>
+T* DataOf(HWND hwnd) {
+    Window* w = Get(hwnd);
+    return w ? dynamic_cast<T*>(w->data.get()) : nullptr;
+}
+// For a built-in class's procedure: the window's record, made at WM_NCCREATE.
+template <typename T>
+T* DataFor(HWND hwnd, UINT msg) {
+    Window* w = Get(hwnd);
+    if (w && msg == WM_NCCREATE && !w->data) w->data = std::make_unique<T>();
+    return DataOf<T>(hwnd);
+}
 HWND Root(HWND hwnd);              // the top-level ancestor
 bool IsDescendant(HWND ancestor, HWND hwnd);  // hwnd is ancestor or inside it
+bool OwnedBy(const Window* w, HWND owner);    // owner owns w, directly or through the windows owning w
 bool IsVisibleChain(const Window* w);         // visible, and every ancestor too; not minimised
 bool IsEnabledChain(const Window* w);         // neither it nor an ancestor is disabled
 HWND CreateWindowInternal(DWORD exStyle, LPCSTR className, LPCSTR name, DWORD style, int x, int y, int cx,
@@ -195,15 +200,25 @@ RECT ClientRect(const Window* w);             // (0, 0, cx, cy)
 POINT ClientOrigin(const Window* w);          // client (0, 0) in screen coordinates
 RECT ScreenRect(const Window* w);             // window rectangle in screen coordinates
 Region VisibleRegion(const Window* w, bool clientOnly);
-void LinkTopLevel(HWND hwnd, bool topmost);   // into the z-order, below the WS_EX_TOPMOST ones
+// Moves a top-level window and the pop-ups it owns (in their order) after `after` (HWND_TOP, HWND_BOTTOM or a
+// window) in the z-order, keeping owned windows above their owner and WS_EX_TOPMOST ones above the rest; what
+// comes into view repaints. False when the order stays as it was.
+bool PlaceTopLevel(Window* w, HWND after);
+BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags);
 void Unlink(Window* w);                       // out of its parent's or the top-level z-order
 void ExposeBeneath(Window* w, const RECT& screen);  // what lay under a vanished window repaints
 void ExposeScreenRect(const RECT& screen);    // invalidate what lies under a vanished area
 BOOL ShowWindowInternal(HWND hwnd, int cmd);
-HWND WindowFromScreenPoint(int x, int y);  // deepest visible window; stops at a disabled one
+// The window that takes a mouse message at a screen point and its WM_NCHITTEST answer: the
+// deepest shown window there, or the next below it while they answer HTTRANSPARENT; a
+// disabled window takes it with HTERROR. Null (HTNOWHERE) where there is none.
+HWND WindowFromScreenPoint(int x, int y, LRESULT& hit);
 
 // --- focus, activation and capture (focus.cpp) ---
-void Activate(HWND hwnd);     // makes a top-level window the active one (and gives it the focus)
+void Activate(HWND hwnd);     // makes a top-level window the active one, on top, with the focus
+// The window that takes the activation when `hwnd` is brought forward: the uppermost shown, enabled pop-up it
+// owns (its last active one, as the windows it owns stay in the order they were used), or itself.
+HWND LastActivePopup(HWND hwnd);
 void TakeInputFrom(Window* w);  // focus, capture and activation leave a window going out of sight
 void ResetFocus();
 
@@ -235,21 +250,33 @@ void ResetPaint();
 
 // --- classes provided by the layer ---
 LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-extern const char kMessageBoxClass[];
-extern const char kDialogClass[];
-// The dialog's next control that takes the focus after `from` (null: from the start; `back`: the
-// one before), among the WS_TABSTOP controls when there are any, else among all (defdlg.cpp).
-HWND NextDialogControl(HWND dlg, HWND from, bool back);  // "#32770", the class of dialogs made from templates
-void ForgetMessageBoxes();  // a program abandoned inside a box leaves none behind
+extern const char kDialogClass[];  // "#32770", the class of dialogs and message boxes
+// The first control of a dialog that takes the focus when it opens: the first tab stop, else the
+// first shown, enabled control (defdlg.cpp).
+HWND FirstDialogControl(HWND dlg);
+// The dialog manager or the mouse gave a dialog's control the focus (SetFocus alone does not
+// come here): the dialog gives it back the focus when it is active again, and a push button looks
+// like the default one, which Enter presses, for as long as it has it; on any other control the
+// dialog's own default button does (defdlg.cpp).
+void FocusTaken(HWND control);
+bool IsMessageBox(HWND hwnd);  // a dialog of MessageBoxA's (msgbox.cpp)
+void ForgetMessageBoxes();     // a program abandoned inside a box leaves none behind
+// What a control answers to WM_GETDLGCODE (0 for no window).
+inline LRESULT DlgCode(HWND hwnd) { return SendMessageA(hwnd, WM_GETDLGCODE, 0, 0); }
 
 // --- cursors and icons (cursors.cpp) ---
 void ShowWindowIcon(HICON icon);  // gives the host the icon to show for the program's window
 
-// --- drawing helpers shared by the button and the message box (paint.cpp) ---
-HFONT SystemFont();  // the classic 8-point sans serif
+// --- drawing helpers of the built-in classes (paint.cpp) ---
+HFONT SystemFont();   // the classic 8-point sans serif of controls and message boxes
+HFONT CaptionFont();  // its bold face, for the message box's caption bar
+void FillSolid(HDC hdc, const RECT& r, COLORREF color);
 void Draw3DRect(HDC hdc, const RECT& r, COLORREF topLeft, COLORREF bottomRight);
 void DrawDottedRect(HDC hdc, const RECT& r);
+// The brush a control paints its background with: its parent's answer to the WM_CTLCOLOR*
+// message `msg` (a dialog asks itself WM_CTLCOLORDLG), else the default one (defwnd.cpp).
+HBRUSH ControlBrush(HWND hwnd, HDC hdc, UINT msg);
+void FillBackground(HWND hwnd, HDC hdc, UINT msg);  // the client area, with that brush
 
 }  // namespace tw::user

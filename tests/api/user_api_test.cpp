@@ -170,3 +170,103 @@ TEST_F(Windows, FocusMovesWithKillFocusBeforeSetFocusAndDisablingDropsIt) {
 }
 
 }  // namespace
+
+namespace {
+
+class ZOrder : public ApiTest {
+protected:
+    void SetUp() override { RegisterTestClasses(); }
+    HWND Owned(HWND owner, int x, int y, DWORD style = WS_POPUP | WS_BORDER | WS_VISIBLE) {
+        return CreateWindowExA(0, "TestWnd", "owned", style, x, y, 100, 100, owner, nullptr, GetModuleHandleA(nullptr),
+                               nullptr);
+    }
+    static HWND At(int x, int y) { return WindowFromPoint(POINT{x, y}); }
+};
+
+// An owned window is always above its owner, whatever brings the owner forward: the windows it owns
+// come along, in their order.
+TEST_F(ZOrder, OwnedWindowsStayAboveTheirOwnerWhateverRaisesIt) {
+    HWND owner = MakeTop(0, 0, 400, 300);
+    HWND dialog = Owned(owner, 50, 50);
+    HWND inner = Owned(dialog, 100, 100);  // owned by the owned one, as a nested dialog is
+    HWND other = MakeTop(0, 0, 400, 300);  // covers all of them
+    PumpReady();
+    ASSERT_EQ(At(60, 60), other);
+    const std::pair<const char*, std::function<void()>> raises[] = {
+        {"BringWindowToTop", [&] { BringWindowToTop(owner); }},
+        {"SetWindowPos HWND_TOP", [&] { SetWindowPos(owner, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }},
+        {"SetForegroundWindow", [&] { SetForegroundWindow(owner); }},
+        {"SetWindowPos without activation",
+         [&] { SetWindowPos(owner, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); }},
+    };
+    for (const auto& [what, raise] : raises) {
+        SCOPED_TRACE(what);
+        SetWindowPos(other, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        PumpReady();
+        ASSERT_EQ(At(60, 60), other);
+        raise();
+        PumpReady();
+        if (OnWine() && std::string(what) == "SetForegroundWindow") {
+            // The active window comes to the top of the z-order; Wine without a window manager
+            // activates it and leaves the order alone.
+            EXPECT_EQ(At(60, 60), other);
+            continue;
+        }
+        EXPECT_EQ(At(60, 60), dialog);
+        EXPECT_EQ(At(120, 120), inner);
+        EXPECT_EQ(At(10, 10), owner);
+    }
+    // Sent to the bottom, an owned window stops just above its owner.
+    SetWindowPos(dialog, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_EQ(At(60, 60), dialog);
+    EXPECT_EQ(At(10, 10), owner);
+    // Moved by SetWindowPos, it stays in its place in the order.
+    SetWindowPos(dialog, nullptr, 200, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(At(210, 20), dialog);
+    RECT r;
+    GetWindowRect(dialog, &r);
+    EXPECT_EQ(r.left, 200);
+    EXPECT_EQ(r.right, 300);
+}
+
+// Brought forward, a window that waits for a pop-up of its own (disabled while the pop-up is up)
+// gives the activation to the pop-up, as a switch to the program does.
+TEST_F(ZOrder, RaisingAnOwnerThatWaitsActivatesItsPopup) {
+    HWND owner = MakeTop(0, 0, 400, 300);
+    HWND popup = Owned(owner, 50, 50);
+    EnableWindow(owner, FALSE);
+    HWND other = MakeTop(0, 0, 400, 300);
+    PumpReady();
+    EXPECT_EQ(GetActiveWindow(), other);
+    BringWindowToTop(owner);
+    PumpReady();
+    EXPECT_EQ(At(60, 60), popup);
+    // Wine activates the owner itself and gives the focus to a window that takes no input.
+    EXPECT_EQ(GetActiveWindow(), OnWine() ? owner : popup);
+    EXPECT_EQ(GetFocus(), OnWine() ? owner : popup);
+}
+
+// The mouse passes through a group box (created before the controls it frames, so above them)
+// and through a label to what lies beneath; a label that asks for clicks (SS_NOTIFY) takes them.
+TEST_F(ZOrder, GroupBoxesAndLabelsLetTheMouseThrough) {
+    HWND top = MakeTop();
+    auto make = [&](const char* cls, DWORD style, int x, int y, int w, int h) {
+        return CreateWindowExA(0, cls, "x", WS_CHILD | WS_VISIBLE | style, x, y, w, h, top, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    };
+    HWND group = make("Button", BS_GROUPBOX, 10, 10, 200, 100);
+    HWND radio = make("Button", BS_AUTORADIOBUTTON, 20, 30, 150, 20);
+    HWND label = make("Static", SS_LEFT, 10, 150, 100, 20);
+    HWND notify = make("Static", SS_LEFT | SS_NOTIFY, 10, 180, 100, 20);
+    PumpReady();
+    // The window's client area starts at (1, 1).
+    EXPECT_EQ(At(1 + 30, 1 + 40), radio);
+    EXPECT_EQ(At(1 + 100, 1 + 80), top);
+    EXPECT_EQ(At(1 + 11, 1 + 50), top);  // on the frame itself
+    EXPECT_EQ(SendMessageA(group, WM_NCHITTEST, 0, MAKELPARAM(1 + 100, 1 + 80)), HTTRANSPARENT);
+    EXPECT_EQ(At(1 + 20, 1 + 160), top);
+    EXPECT_EQ(SendMessageA(label, WM_NCHITTEST, 0, MAKELPARAM(1 + 20, 1 + 160)), HTTRANSPARENT);
+    EXPECT_EQ(At(1 + 20, 1 + 190), notify);
+}
+
+}  // namespace

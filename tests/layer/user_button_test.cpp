@@ -151,13 +151,37 @@ TEST_F(Buttons, PushButtonsDrawThemselvesAndKeepTheirFont) {
     HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
     SendMessageA(push, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     EXPECT_EQ(SendMessageA(push, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(font));
+    // Enter is the dialog manager's: outside a dialog a push button does not click itself.
     SetFocus(push);
     host.Key(VK_RETURN);
+    Pump(host);
+    EXPECT_TRUE(commands.empty());
+    host.Key(VK_SPACE);
     Pump(host);
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(commands[0].first, MAKEWPARAM(IDOK, BN_CLICKED));
     DestroyWindow(push);
     DeleteObject(font);
+}
+
+// An automatic radio button unchecks the others of its group, and only those; clicked while
+// disabled (the walk through the group never comes back to it) it still ends.
+TEST_F(Buttons, AutomaticRadioButtonsUncheckTheirGroup) {
+    auto radio = [&](int id, DWORD extra) {
+        return CreateWindowExA(0, "Button", "r", WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | extra, 10, 20 * id, 80,
+                               16, main, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), nullptr, nullptr);
+    };
+    HWND a = radio(1, WS_GROUP), b = radio(2, 0), c = radio(3, 0), other = radio(4, WS_GROUP);
+    SendMessageA(other, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageA(b, BM_CLICK, 0, 0);
+    SendMessageA(a, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageA(a, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(b, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageA(other, BM_GETCHECK, 0, 0), BST_CHECKED) << "another group";
+    EnableWindow(c, FALSE);
+    SendMessageA(c, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageA(c, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(a, BM_GETCHECK, 0, 0), BST_UNCHECKED);
 }
 
 }  // namespace

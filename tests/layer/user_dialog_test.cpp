@@ -5,52 +5,37 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "user/dialog_template.h"
 #include "user_test_host.h"
 
 using namespace tw::usertest;
 
 namespace {
 
-// Writes a template the way the system lays it out: header, three empty strings, then each
-// item on a DWORD boundary with its class and text as strings and no creation data.
+struct Item {
+    int x, y, cx, cy, id;
+    DWORD style;
+    const char* cls;
+    const char* text;
+};
+
+// A template of visible controls at (10, 20), in the builder that USER and the print dialog use.
 class Template {
 public:
-    struct Item {
-        int x, y, cx, cy, id;
-        DWORD style;
-        const char* cls;
-        const char* text;
-    };
-    Template(int cx, int cy, std::vector<Item> items) {
-        Dword(WS_POPUP | WS_BORDER);
-        Dword(0);
-        Word(static_cast<WORD>(items.size()));
-        Word(10), Word(20), Word(static_cast<WORD>(cx)), Word(static_cast<WORD>(cy));
-        Word(0), Word(0), Word(0);
-        for (const Item& it : items) {
-            while (bytes_.size() % 4) bytes_.push_back(0);
-            Dword(it.style | WS_CHILD | WS_VISIBLE), Dword(0);
-            Word(static_cast<WORD>(it.x)), Word(static_cast<WORD>(it.y)), Word(static_cast<WORD>(it.cx)),
-                Word(static_cast<WORD>(it.cy)), Word(static_cast<WORD>(it.id));
-            String(it.cls), String(it.text), Word(0);
-        }
-        words_.assign((bytes_.size() + 3) / 4, 0);
-        std::memcpy(words_.data(), bytes_.data(), bytes_.size());
+    Template(int cx, int cy, std::vector<Item> items)
+        : t_(WS_POPUP | WS_BORDER, 0, 10, 20, short(cx), short(cy)) {
+        for (const Item& it : items)
+            t_.Control(it.style | WS_CHILD | WS_VISIBLE, short(it.x), short(it.y), short(it.cx), short(it.cy),
+                       WORD(it.id), it.cls, it.text);
     }
-    LPCDLGTEMPLATEA Get() const { return reinterpret_cast<LPCDLGTEMPLATEA>(words_.data()); }
+    LPCDLGTEMPLATEA Get() const { return t_.Get(); }
 
 private:
-    void Word(WORD w) { bytes_.push_back(BYTE(w)), bytes_.push_back(BYTE(w >> 8)); }
-    void Dword(DWORD d) { Word(WORD(d)), Word(WORD(d >> 16)); }
-    void String(const char* s) {
-        while (*s) Word(static_cast<unsigned char>(*s++));
-        Word(0);
-    }
-    std::vector<BYTE> bytes_;
-    std::vector<DWORD> words_;  // DWORD-aligned storage
+    mutable tw::user::DialogTemplate t_;
 };
 
 // Infoish: three push buttons (the first the default one) and a static text.
@@ -69,14 +54,15 @@ const Template kRadios(146, 112, {{23, 22, 105, 12, 112, BS_RADIOBUTTON, "BUTTON
 struct Script {
     std::vector<std::pair<HWND, WPARAM>> commands;
     std::deque<std::function<void()>> steps;
-    std::function<INT_PTR(HWND, UINT, WPARAM, LPARAM)> extra;
+    // Answers first when it has an answer.
+    std::function<std::optional<INT_PTR>(HWND, UINT, WPARAM, LPARAM)> extra;
     HBRUSH brush = nullptr;
 };
 Script* script = nullptr;
 
 INT_PTR CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (script->extra)
-        if (INT_PTR r = script->extra(hwnd, msg, wParam, lParam)) return r;
+        if (std::optional<INT_PTR> r = script->extra(hwnd, msg, wParam, lParam)) return *r;
     switch (msg) {
     case WM_INITDIALOG: return TRUE;
     case WM_CTLCOLORDLG:
@@ -157,21 +143,25 @@ TEST_F(Dialogs, Keyboard) {
     };
     const Row rows[] = {
         {"Enter: the default button", [](TestHost& h, HWND) { h.Key(VK_RETURN); }, {IDOK}, 0},
-        {"Enter: the focused push button",
+        // The dialog manager moves the default look (and Enter) to a push button it gives the
+        // focus; SetFocus alone does not.
+        {"Enter: the push button given the focus",
+         [](TestHost& h, HWND d) {
+             SendMessageA(d, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(d, 111)), TRUE);
+             h.Key(VK_RETURN);
+         },
+         {111, IDCANCEL}, 111},
+        {"Enter after SetFocus: the default button",
          [](TestHost& h, HWND d) {
              SetFocus(GetDlgItem(d, 111));
              h.Key(VK_RETURN);
          },
-         {111, IDCANCEL}, 111},
+         {IDOK}, 0},
         {"Escape", [](TestHost& h, HWND) { h.Key(VK_ESCAPE); }, {IDCANCEL}, 0},
         {"mnemonic", [](TestHost& h, HWND) { h.Key('A'); }, {110, IDCANCEL}, 110},
         {"mnemonic with Alt", [](TestHost& h, HWND) { h.Key('P', true); }, {111, IDCANCEL}, 111},
-        {"Tab, Tab, Shift+Tab",
-         [](TestHost& h, HWND) {
-             h.Key(VK_TAB), h.Key(VK_TAB);
-             h.KeyDown(VK_SHIFT), h.Key(VK_TAB), h.KeyUp(VK_SHIFT);
-         },
-         {IDCANCEL}, 110},
+        // Without tab stops the Tab key has nowhere to go.
+        {"Tab", [](TestHost& h, HWND) { h.Key(VK_TAB); }, {IDCANCEL}, IDOK},
         {"arrows wrap", [](TestHost& h, HWND) { h.Key(VK_UP); }, {IDCANCEL}, 111},
     };
     for (const Row& row : rows) {
@@ -194,16 +184,58 @@ TEST_F(Dialogs, Keyboard) {
     }
 }
 
+// The print dialog's shape: two destinations, Print (the default) and Cancel. Wherever the
+// mouse or the keys put the focus, the frame of the default look is on the button Enter presses.
+TEST_F(Dialogs, TheDefaultLookFollowsTheFocusToWhatEnterPresses) {
+    const Template t(150, 80, {{10, 10, 100, 12, 11, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, "BUTTON", "One"},
+                               {10, 26, 100, 12, 12, BS_AUTORADIOBUTTON, "BUTTON", "Two"},
+                               {10, 60, 50, 14, IDOK, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, "BUTTON", "Print"},
+                               {70, 60, 50, 14, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, "BUTTON", "Cancel"}});
+    auto looksDefault = [](HWND dlg, int id) {
+        return (SendDlgItemMessageA(dlg, id, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) != 0;
+    };
+    auto clickOn = [&](HWND dlg, int id) {
+        RECT r;
+        GetWindowRect(GetDlgItem(dlg, id), &r);
+        host.Click(r.left + 5, r.top + 5);
+    };
+    s.steps.push_back([&] {
+        HWND dlg = Dlg();
+        EXPECT_TRUE(looksDefault(dlg, IDOK));
+        host.Key(VK_TAB);
+        host.Key(VK_TAB);
+    });
+    s.steps.push_back([&] {
+        HWND dlg = Dlg();
+        EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDCANCEL);
+        EXPECT_TRUE(looksDefault(dlg, IDCANCEL));
+        EXPECT_FALSE(looksDefault(dlg, IDOK));
+        clickOn(dlg, 12);  // the second destination, under the mouse
+    });
+    s.steps.push_back([&] {
+        HWND dlg = Dlg();
+        EXPECT_EQ(GetDlgCtrlID(GetFocus()), 12);
+        EXPECT_EQ(IsDlgButtonChecked(dlg, 12), UINT(BST_CHECKED));
+        EXPECT_TRUE(looksDefault(dlg, IDOK));
+        EXPECT_FALSE(looksDefault(dlg, IDCANCEL));
+        host.Key(VK_RETURN);
+    });
+    EXPECT_EQ(Run(t, main), IDOK + 40);
+    std::vector<WPARAM> heard;
+    for (auto& c : s.commands) heard.push_back(c.second);
+    EXPECT_EQ(heard, (std::vector<WPARAM>{12, IDOK}));
+}
+
 TEST_F(Dialogs, NestedDialogsOwnTheirOwner) {
     HWND outer = nullptr, inner = nullptr;
     INT_PTR innerResult = 0;
-    s.extra = [&](HWND hwnd, UINT msg, WPARAM wParam, LPARAM) -> INT_PTR {
+    s.extra = [&](HWND hwnd, UINT msg, WPARAM wParam, LPARAM) -> std::optional<INT_PTR> {
         if (msg == WM_COMMAND && wParam == 110) {
             outer = hwnd;
             innerResult = Run(kRadios, hwnd);
             return TRUE;
         }
-        return 0;
+        return std::nullopt;
     };
     s.steps.push_back([&] { host.Key('A'); });  // opens the inner dialog
     s.steps.push_back([&] {
@@ -228,8 +260,8 @@ TEST_F(Dialogs, NestedDialogsOwnTheirOwner) {
 TEST_F(Dialogs, RadioButtonsColoursAndFonts) {
     s.brush = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     HFONT font = CreateFontA(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
-    s.extra = [&](HWND hwnd, UINT msg, WPARAM, LPARAM) -> INT_PTR {
-        if (msg != WM_INITDIALOG) return 0;
+    s.extra = [&](HWND hwnd, UINT msg, WPARAM, LPARAM) -> std::optional<INT_PTR> {
+        if (msg != WM_INITDIALOG) return std::nullopt;
         CheckRadioButton(hwnd, 112, 114, 113);
         SendDlgItemMessageA(hwnd, 2500, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         SetFocus(GetDlgItem(hwnd, IDOK));

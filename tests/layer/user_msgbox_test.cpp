@@ -2,6 +2,8 @@
 // painted, answers the buttons and keys, and passes a quit on.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "user_test_host.h"
 
 using namespace tw::usertest;
@@ -87,6 +89,31 @@ TEST_F(Boxes, IsCentredAndDrawnInTheClassicLook) {
     EXPECT_EQ(host.screen.At(box.left + 1, box.bottom - 10), 0xFFFFFFu);  // raised frame: white inner edge
     EXPECT_EQ(host.screen.At(box.right - 1, box.top + 10), 0u);           // black outer shadow
     EXPECT_EQ(host.screen.At(box.left + 10, box.top + 4), 0x000080u);     // caption bar
+}
+
+// However long its text, a box stays on the screen: a path too long for a line is broken after a
+// separator, any other word where the line ends.
+TEST_F(Boxes, ALongPathOrWordStaysOnTheScreen) {
+    std::string path = "/home/somebody/.local/share/tintwell";
+    while (path.size() < 400) path += "/a-folder-with-a-long-name";
+    for (const std::string& text : {"The file " + path + "/dogwood.TWP is missing.", std::string(2000, 'W')}) {
+        RECT box{}, label{};
+        host.onIdle = [&] {
+            auto boxes = OpenMessageBoxes();
+            if (boxes.empty()) return;
+            GetWindowRect(boxes.back().hwnd, &box);
+            GetWindowRect(GetDlgItem(boxes.back().hwnd, 0xFFFF), &label);
+            host.Key(VK_RETURN);
+            host.onIdle = nullptr;
+        };
+        EXPECT_EQ(MessageBoxA(main, text.c_str(), "Tintwell", MB_ICONWARNING), IDOK);
+        EXPECT_GE(box.left, 0);
+        EXPECT_LE(box.right, 800);
+        EXPECT_GE(box.top, 0);
+        EXPECT_LE(box.bottom, 600);
+        EXPECT_GT(label.bottom - label.top, 30) << "on several lines";
+        EXPECT_LE(label.right, box.right);
+    }
 }
 
 TEST_F(Boxes, EnterChoosesTheDefaultAndEscapeCancels) {

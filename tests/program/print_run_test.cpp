@@ -32,7 +32,7 @@ protected:
     // The label of the destination checked in the open print dialog.
     std::string Checked() {
         HWND dlg = Dialog();
-        for (int id = 100; id < 110; ++id)
+        for (int id = 100; GetDlgItem(dlg, id); ++id)
             if (IsDlgButtonChecked(dlg, id) == BST_CHECKED) {
                 char text[80] = {};
                 GetWindowTextA(GetDlgItem(dlg, id), text, sizeof text);
@@ -89,6 +89,42 @@ TEST_F(PrintRun, EnterPrintsTheTurnedPageOnTheDefaultPrinter) {
     ASSERT_EQ(Printers().Jobs().size(), 2u);
     EXPECT_EQ(Printers().Jobs()[1].destination, FakePrinters::kPdfName);
     EXPECT_EQ(Printers().Pages()[1].Width(), 2480) << "A4 at 300 dpi";
+}
+
+TEST_F(PrintRun, TheMouseChoosesThePrinterThroughTheGroupBox) {
+    OpenDialog();
+    // Clicked where the group box of destinations lies over it.
+    program.ClickItem(101);
+    EXPECT_EQ(Checked(), "Attic (stopped)");
+    program.ClickItem(IDOK);
+    ExpectIdleAgain();
+    ASSERT_EQ(Printers().Jobs().size(), 1u);
+    EXPECT_EQ(Printers().Jobs()[0].destination, "Attic");
+}
+
+// Names come as the print system gives them: an ampersand in one is no mnemonic. And the default
+// printer is offered however far down a long list it comes.
+TEST_F(PrintRun, NamesAreShownAsTheyAreAndTheDefaultIsNeverLeftOut) {
+    Printers().RemovePrinter("Office");
+    Printers().RemovePrinter("Attic");
+    Printers().AddPrinter("Tom&Jerry", 2400, 3180, 300);
+    for (char c = 'A'; c <= 'M'; ++c) Printers().AddPrinter(std::string("Printer ") + c, 2400, 3180, 300);
+    Printers().AddPrinter("Zed", 2400, 3180, 300, true);  // the fifteenth
+    OpenDialog();
+    EXPECT_EQ(Checked(), "Zed");
+    HWND dlg = Dialog();
+    int offered = 0;
+    for (int id = 100; GetDlgItem(dlg, id); ++id) ++offered;
+    EXPECT_EQ(offered, 13) << "twelve printers and the file";
+    char text[80] = {};
+    GetWindowTextA(GetDlgItem(dlg, 111), text, sizeof text);
+    EXPECT_STREQ(text, "Zed");
+    program.Type('j');
+    EXPECT_EQ(Checked(), "Zed") << "J chose Tom&Jerry";
+    program.Key(VK_RETURN);
+    ExpectIdleAgain();
+    ASSERT_EQ(Printers().Jobs().size(), 1u);
+    EXPECT_EQ(Printers().Jobs()[0].destination, "Zed");
 }
 
 TEST_F(PrintRun, EscapeCancelsLeavingCursorWindowAndQueueAlone) {

@@ -187,11 +187,12 @@ TEST_F(Startup, NoTimerMeansNoProgram)
     EXPECT_EQ(P().Box()->text, "Could not start timer.");
     EXPECT_EQ(P().Box()->caption, "Start Up");
     EXPECT_EQ(P().Box()->type, unsigned(MB_ICONWARNING));
-    P().Answer(IDOK);
-    // The box's own loop has painted the backdrop and opened the title screen beside it; the
-    // program ends once the user has closed that too (with a click: the box kept the focus).
+    // The box's own loop has painted the backdrop and opened the title screen, the newer window,
+    // above the box; the program ends once the user has closed both.
     ASSERT_NE(P().Dialog(), nullptr);
     P().ClickItem(IDOK);
+    EXPECT_TRUE(P().Running());
+    P().Answer(IDOK);
     EXPECT_FALSE(P().Running());
     EXPECT_EQ(P().ExitCode(), 0);
     EXPECT_EQ(Count("GlobalFree 303600"), 2);

@@ -22,8 +22,7 @@ changed=""
 for i in $(seq 40); do
     sleep 0.25
     tw_screenshot "$after"
-    if ! compare -metric AE <(convert "$before" -crop "$caption" +repage png:-) \
-        <(convert "$after" -crop "$caption" +repage png:-) null: 2>/dev/null; then
+    if ! tw_same_area "$before" "$after" "$caption"; then
         changed=yes
         break
     fi

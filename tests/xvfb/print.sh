@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Printing from the real program on the SDL host: to a private CUPS scheduler of the check's own
 # (own folders and socket, CUPS_SERVER pointing at it, never the machine's printers), whose
-# stopped queue keeps the job's document in its spool folder; then through "Save as PDF" into
+# stopped queues keep the jobs' documents in its spool folder; then through "Save as PDF" into
 # the documents folder of the XDG user-dirs file, by each of the three print methods. Every PDF
 # must have the sheet of its destination, and its rendering (pdftoppm) must show the page turned
-# a quarter turn anticlockwise inside its black frame.
+# a quarter turn anticlockwise inside its black frame. In the print dialog the mouse chooses too:
+# a click on the second queue and on Print puts the job on that queue, and a click on "Save as
+# PDF" saves the file; the Print button keeps the default frame while a destination has the focus.
 #   print.sh TINTWELL_BINARY SOURCE_DIR
 set -u
 . "$(dirname "$0")/xvfb_common.bash"
@@ -94,8 +96,9 @@ for i in $(seq 100); do
 done
 [ -S "$sock" ] || tw_fail "cupsd did not start: $(cat "$cups/log/cupsd.out")"
 /usr/sbin/lpadmin -p Check -E -v file:///dev/null -P "$cups/check.ppd" 2>/dev/null || tw_fail "lpadmin -p failed"
+/usr/sbin/lpadmin -p Second -E -v file:///dev/null -P "$cups/check.ppd" 2>/dev/null || tw_fail "lpadmin -p failed"
 /usr/sbin/lpadmin -d Check || tw_fail "lpadmin -d failed"
-/usr/sbin/cupsdisable Check || tw_fail "cupsdisable failed"
+/usr/sbin/cupsdisable Check Second || tw_fail "cupsdisable failed"
 
 # --- the user: a home of their own with a documents folder named in user-dirs.dirs ---
 home="$TW_WORK/home"
@@ -126,13 +129,10 @@ head = b"TW" + struct.pack("<IHHI", off + len(px), 1, 0, off)
 open(sys.argv[1], "wb").write(head + info + table + bytes(px))
 PY
 
-# tw_print NAME METHOD: runs the program with printer.dta holding METHOD, prints with P and
-# Enter in the print dialog (a screenshot of it is left in the shots folder), and quits.
-tw_print() {
-    local name=$1 method=$2
-    python3 -c "import struct,sys; open(sys.argv[1],'wb').write(struct.pack('<i', int(sys.argv[2])))" \
-        "$TW_WORK/child/printer.dta" "$method"
-    tw_start_program "$bin" "$name" TINTWELL_WINDOWED=1 HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+# tw_open_print_dialog NAME: runs the program, passes the title screen and opens the print dialog
+# with P.
+tw_open_print_dialog() {
+    tw_start_program "$bin" "$1" TINTWELL_WINDOWED=1 HOME="$home" XDG_CONFIG_HOME="$home/.config" \
         CUPS_SERVER="$CUPS_SERVER" LC_ALL=C.UTF-8
     tw_wait_window "${TW_WINDOW_WAIT:-10}" "$TW_PID" || tw_fail "no window titled Tintwell"
     tw_window_origin "$TW_WID"
@@ -142,8 +142,54 @@ tw_print() {
     sleep 1.5
     xdotool key p
     sleep 2
+}
+
+# tw_print NAME METHOD: runs the program with printer.dta holding METHOD, prints with P and
+# Enter in the print dialog (a screenshot of it is left in the shots folder), and quits.
+tw_print() {
+    local name=$1 method=$2
+    python3 -c "import struct,sys; open(sys.argv[1],'wb').write(struct.pack('<i', int(sys.argv[2])))" \
+        "$TW_WORK/child/printer.dta" "$method"
+    tw_open_print_dialog "$name"
     tw_screenshot "$shots/xvfb-print-dialog-$name.png"
     xdotool key Return
+}
+
+# tw_print_by_mouse NAME ROW: like tw_print, but in the print dialog a click on destination ROW
+# (0: the first) and then on Print. The dialog (two queues and "Save as PDF") is centred on the
+# 800 x 600 screen: the window at (210, 194), two pixels a dialog unit, a one-pixel border; the
+# rows lie inside the group box, over which the clicks pass to them. Before the click, Tab takes
+# the focus to Cancel, which then looks like the default button until the click.
+tw_print_by_mouse() {
+    local name=$1 row=$2 shot
+    tw_open_print_dialog "$name"
+    xdotool key Tab Tab
+    sleep 0.5
+    xdotool mousemove $((TW_WX + 281)) $((TW_WY + 273 + 28 * row)) click 1
+    sleep 1
+    shot="$shots/xvfb-print-dialog-$name.png"
+    tw_screenshot "$shot"
+    # The Print button's outer corner: black while it is the default button, white otherwise.
+    [ "$(tw_pixel "$shot" $((TW_WX + 363)) $((TW_WY + 363)))" = "srgb(0,0,0)" ] ||
+        tw_fail "$name: Print shows no default frame while a destination has the focus (see $shot)"
+    xdotool mousemove $((TW_WX + 413)) $((TW_WY + 377)) click 1
+}
+
+# tw_jobs QUEUE: the jobs waiting on the queue, through libcups: "state title format" a line.
+tw_jobs() {
+    python3 - "$1" <<'PY'
+import ctypes, sys
+cups = ctypes.cdll.LoadLibrary("libcups.so.2")
+class Job(ctypes.Structure):
+    _fields_ = [("id", ctypes.c_int), ("dest", ctypes.c_char_p), ("title", ctypes.c_char_p),
+                ("user", ctypes.c_char_p), ("format", ctypes.c_char_p), ("state", ctypes.c_int),
+                ("size", ctypes.c_int), ("priority", ctypes.c_int), ("completed", ctypes.c_long),
+                ("created", ctypes.c_long), ("processing", ctypes.c_long)]
+jobs = ctypes.POINTER(Job)()
+n = cups.cupsGetJobs2(None, ctypes.byref(jobs), sys.argv[1].encode(), 0, 0)  # not completed
+for i in range(n):
+    print(jobs[i].state, jobs[i].title.decode(), jobs[i].format.decode())
+PY
 }
 
 tw_quit() {
@@ -214,27 +260,30 @@ tw_print cups 0
 pid=$TW_PID
 doc=$(tw_wait_file "$cups/spool/d*-001" 20) || tw_fail "no document in the queue's spool folder"
 tw_quit "$pid"
-# The jobs waiting on the queue, through libcups: "state title" a line.
-jobs=$(python3 - <<'PY'
-import ctypes
-cups = ctypes.cdll.LoadLibrary("libcups.so.2")
-class Job(ctypes.Structure):
-    _fields_ = [("id", ctypes.c_int), ("dest", ctypes.c_char_p), ("title", ctypes.c_char_p),
-                ("user", ctypes.c_char_p), ("format", ctypes.c_char_p), ("state", ctypes.c_int),
-                ("size", ctypes.c_int), ("priority", ctypes.c_int), ("completed", ctypes.c_long),
-                ("created", ctypes.c_long), ("processing", ctypes.c_long)]
-jobs = ctypes.POINTER(Job)()
-n = cups.cupsGetJobs2(None, ctypes.byref(jobs), b"Check", 0, 0)  # not completed
-for i in range(n):
-    print(jobs[i].state, jobs[i].title.decode(), jobs[i].format.decode())
-PY
-)
+jobs=$(tw_jobs Check)
 echo "jobs on the stopped queue: $jobs"
 echo "$jobs" | grep -qx "3 Tintwell: Printing application/pdf" ||
     tw_fail "no PDF job named \"Tintwell: Printing\" held on the stopped queue"
 # Default: three quarters of the 720-point printable height.
 tw_check_pdf "$doc" "612 x 792" "$shots/xvfb-print-cups" 300
 echo "CUPS: $doc, US Letter; rendering $shots/xvfb-print-cups.png"
+
+# With the mouse: the second queue, then "Save as PDF".
+tw_print_by_mouse mouse-second 1
+pid=$TW_PID
+tw_wait_file "$cups/spool/d00002-*" 20 >/dev/null || tw_fail "no second document in the spool folder"
+tw_quit "$pid"
+jobs=$(tw_jobs Second)
+echo "$jobs" | grep -qx "3 Tintwell: Printing application/pdf" || tw_fail "the job chosen with the mouse is not on Second: $jobs"
+[ "$(tw_jobs Check | wc -l)" -eq 1 ] || tw_fail "a job went to Check instead: $(tw_jobs Check)"
+echo "a click on Second and on Print put the job on Second"
+tw_print_by_mouse mouse-pdf 2
+pid=$TW_PID
+pdf=$(tw_wait_file "$home/Papers/*.pdf" 20) || tw_fail "no PDF after a click on Save as PDF"
+tw_quit "$pid"
+[ "$(tw_jobs Check | wc -l)$(tw_jobs Second | wc -l)" = 11 ] || tw_fail "Save as PDF sent a job to a queue"
+echo "a click on Save as PDF and on Print saved $(basename "$pdf")"
+mv "$pdf" "$TW_WORK/"
 
 # 2. Save as PDF, when the print system cannot be reached, by each method. On A4 at 300 dpi the
 # Default and Alternate 1 frames are 2631 and 2630 device pixels high, Alternate 2's 666 x 4.

@@ -14,6 +14,9 @@ TW_EXIT_HOOKS=()
 TW_FAIL_LOGS=("program*.log")
 # Put before "FAIL:" (a script's name).
 TW_NAME=${TW_NAME:-}
+# How long a check waits for the program's window: a sanitized build on a machine busy with other
+# work can take more than ten seconds to show it.
+export TW_WINDOW_WAIT=${TW_WINDOW_WAIT:-30}
 
 tw_cleanup() {
     local pid i
@@ -433,6 +436,12 @@ tw_settled_screenshot() {
         cp "$TW_WORK/settle.png" "$1"
     done
     return 0
+}
+
+# tw_same_area A B GEOMETRY: whether two screenshots agree in that part of the screen.
+tw_same_area() {
+    convert "$1" -crop "$3" +repage "$TW_WORK/same-a.png" && convert "$2" -crop "$3" +repage "$TW_WORK/same-b.png" &&
+        compare -metric AE "$TW_WORK/same-a.png" "$TW_WORK/same-b.png" null: 2>/dev/null
 }
 
 # tw_pixel FILE X Y: the colour of one pixel, as "srgb(r,g,b)".
