@@ -88,7 +88,7 @@ static void ReleaseQuitKey()
 // goes, and Shutdown with it.
 static void QuitProgram(HWND hwnd)
 {
-    if (SaveCurrentPage(1))
+    if (SaveCurrentPage(SAVE_ENDING))
         DestroyWindow(hwnd);
 }
 
@@ -296,6 +296,16 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return OnCreate(hwnd);
     case WM_DESTROY:
         return Shutdown(hWndMain);
+    case WM_CLOSE:
+        // The window's close (the window manager's button, Alt+F4) keeps the page as Quit does.
+        if (SaveCurrentPage(SAVE_ENDING))
+            DestroyWindow(hwnd);
+        return 0;
+    case WM_QUERYENDSESSION:
+        // The session ends (logout, shutdown, a signal, the display gone): the page is kept while
+        // it is still in memory, for the process ends with the session. No from the user keeps the
+        // session going; on a critical end nobody can be asked.
+        return SaveCurrentPage((lParam & ENDSESSION_CRITICAL) ? SAVE_FORCED : SAVE_ENDING);
     case WM_SETFOCUS:
         SetCursor(hCurrentCursor);
         return 0;

@@ -17,6 +17,8 @@ extern MYBITMAPINFO bmp;
 // The pixels are lpDib (support.h).
 
 int LoadPage(LPCSTR path);
+// LoadPage without a word when the page does not load.
+int TryLoadPage(LPCSTR path);
 int SavePage(LPCSTR path);
 // Formats string-table text `id` with a file name in its %s into text (PATH_MSG_BYTES long),
 // shortening the name rather than overrunning.
@@ -46,7 +48,11 @@ int ShowPage();
 void ShowPageTitle(HDC hdc);
 int NextPage(HWND hwnd);
 int PreviousPage(HWND hwnd);
-// Saves the PageImage to its page's file, if it holds a loaded page; a failure is told. Returns
-// 0 only when quitting and the user chose to stay.
-int SaveCurrentPage(int bQuitting);
+// Saves the PageImage to its page's file, if it holds a loaded page. A failure is told when
+// leaving the page, asked about when the program is to end (SAVE_ENDING), and neither when
+// nobody can be asked any more (SAVE_FORCED). Returns 0 only when the user chose to stay.
+#define SAVE_LEAVING 0
+#define SAVE_ENDING 1
+#define SAVE_FORCED 2
+int SaveCurrentPage(int how);
 int LoadFirstPage();    // 1 when a page loaded; 0 after the program has been shut down

@@ -2,10 +2,12 @@
 // loading a page (a one-bit page is expanded to eight bits on the way in) and saving it back.
 //
 // A page file is checked completely before any of it reaches the PageImage: a file that is not
-// a 660 x 460 page of one or eight bits, or that is shorter than its headers and pixels, is
-// refused and the PageImage stays exactly as it was. A page is saved into a new file beside the
-// old one, which replaces the old file only when every byte has been written and has reached
-// the disk.
+// a 660 x 460 page of one or eight bits as the format has it (one plane, a colour table of two or
+// 256 entries, the pixels after it), or that is shorter than its headers and pixels, is refused
+// and the PageImage stays exactly as it was. Whatever colour table a page file holds, the page
+// is shown, printed and saved in the crayons' own colours. A page is saved into a new file
+// beside the old one, which replaces the old file only when every byte has been written and has
+// reached the disk.
 #include "page/page.h"
 
 #include "app/tintwell.h"
@@ -39,8 +41,13 @@ void FormatPathMsg(char* text, UINT id, LPCSTR path)
     wsprintfA(text, format, name);
 }
 
+// 0 while TryLoadPage loads: a page that does not load is not told.
+static int bTellFailure = 1;
+
 static void ReportMissing(LPCSTR path)
 {
+    if (!bTellFailure)
+        return;
     char text[PATH_MSG_BYTES];
     FormatPathMsg(text, IDS_PAGE_MISSING, path);
     MessageBoxA(hWndMain, text, LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_ICONWARNING);
@@ -48,7 +55,8 @@ static void ReportMissing(LPCSTR path)
 
 static int RefusePage(HFILE hFile)
 {
-    MessageBoxA(hWndMain, LoadMsg(IDS_NOT_A_PAGE, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
+    if (bTellFailure)
+        MessageBoxA(hWndMain, LoadMsg(IDS_NOT_A_PAGE, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
     _lclose(hFile);
     return 0;
 }
@@ -90,7 +98,14 @@ int LoadPage(LPCSTR path)
 
     BITMAPINFOHEADER& header = info.bmiHeader;
     if (header.biSize != sizeof(BITMAPINFOHEADER) || header.biWidth != PAGE_WIDTH || header.biHeight != PAGE_HEIGHT ||
-        header.biCompression != BI_RGB)
+        header.biPlanes != 1 || header.biCompression != BI_RGB)
+        return RefusePage(hFile);
+    // The colour table: all the colours of the bit count (counted as 0 or in full), after the
+    // headers and before the pixels.
+    const DWORD fullTable = header.biBitCount == 1 ? 2 : 256;
+    if (header.biClrUsed != 0 && header.biClrUsed != fullTable)
+        return RefusePage(hFile);
+    if (fileHeader.bfOffBits < sizeof fileHeader + header.biSize + fullTable * sizeof(RGBQUAD))
         return RefusePage(hFile);
 
     // Row length of a one-bit page: the width rounded up to whole 32-bit words.
@@ -100,8 +115,6 @@ int LoadPage(LPCSTR path)
         dataBytes = monoRowBytes * (DWORD)header.biHeight;
     } else if (header.biBitCount == 8) {
         if (header.biSizeImage != 0 && header.biSizeImage != PAGE_PIXELS)
-            return RefusePage(hFile);
-        if (header.biClrUsed > 256)
             return RefusePage(hFile);
         dataBytes = PAGE_PIXELS;
     } else {
@@ -119,19 +132,22 @@ int LoadPage(LPCSTR path)
                 return RefusePage(hFile);
             ExpandMonoRow(row, PageStaging + r * header.biWidth, header.biWidth);
         }
-        const PALETTEENTRY* entries = LogPalette->palPalEntry;
-        for (int k = 0; k < 256; k++) {
-            info.bmiColors[k].rgbBlue = entries[k].peBlue;
-            info.bmiColors[k].rgbGreen = entries[k].peGreen;
-            info.bmiColors[k].rgbRed = entries[k].peRed;
-        }
-        header.biClrUsed = 0;
         header.biBitCount = 8;
     } else {
         if (_hread(hFile, PageStaging, PAGE_PIXELS) != PAGE_PIXELS)
             return RefusePage(hFile);
     }
     _lclose(hFile);
+
+    // The crayons' colours, not the file's: a page's own table could show a colouring in other
+    // colours than the crayons it was made with, or not at all.
+    const PALETTEENTRY* entries = LogPalette->palPalEntry;
+    for (int k = 0; k < 256; k++) {
+        info.bmiColors[k].rgbBlue = entries[k].peBlue;
+        info.bmiColors[k].rgbGreen = entries[k].peGreen;
+        info.bmiColors[k].rgbRed = entries[k].peRed;
+    }
+    header.biClrUsed = 0;
 
     // In memory a page is always the eight-bit page that SavePage writes: pixels straight after
     // the colour table.
@@ -145,6 +161,14 @@ int LoadPage(LPCSTR path)
     return 1;
 }
 
+int TryLoadPage(LPCSTR path)
+{
+    bTellFailure = 0;
+    const int loaded = LoadPage(path);
+    bTellFailure = 1;
+    return loaded;
+}
+
 int SavePage(LPCSTR path)
 {
     const BITMAPINFOHEADER& header = bmp.bmiHeader;
@@ -156,6 +180,10 @@ int SavePage(LPCSTR path)
         return 0;
     wsprintfA(newPath, "%s.new", path);
 
+    // Whatever has the new file's name already goes first (the half-written file of a crash, or a
+    // link to a file elsewhere that writing through would overwrite): the page is written into a
+    // file of its own.
+    DeleteFileA(newPath);
     HFILE hFile = _lcreat(newPath, 0);
     if (hFile == HFILE_ERROR)
         return 0;

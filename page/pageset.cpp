@@ -45,17 +45,19 @@ void ShowPageTitle(HDC hdc)
     DeleteDC(hdcTitles);
 }
 
-// Saves the page being left. Unlike the rest of the saving, a page that could not be saved is
-// told to the user: the colouring on the screen has not reached its file and would go with the
-// page. On leaving for another page the box says so; on quitting it asks whether to quit
-// anyway, and No keeps the program (and the picture) open. Returns 0 only for that No.
-int SaveCurrentPage(int bQuitting)
+// Saves the page on the screen. Unlike the rest of the saving, a page that could not be saved
+// is told to the user: the colouring on the screen has not reached its file and would go with
+// the page. On leaving for another page the box says so; when the program is to end (Quit, the
+// window's close, the session's end) it asks whether to end anyway, and No keeps the program
+// (and the picture) open. When the display has gone there is nobody to ask. Returns 0 only for
+// that No.
+int SaveCurrentPage(int how)
 {
-    if (!bPageLoaded || SavePage(PageFileNames[CurrentPage]))
+    if (!bPageLoaded || SavePage(PageFileNames[CurrentPage]) || how == SAVE_FORCED)
         return 1;
     char text[PATH_MSG_BYTES];
-    FormatPathMsg(text, bQuitting ? IDS_SAVE_FAILED_QUIT : IDS_SAVE_FAILED, PageFileNames[CurrentPage]);
-    if (!bQuitting) {
+    FormatPathMsg(text, how == SAVE_ENDING ? IDS_SAVE_FAILED_QUIT : IDS_SAVE_FAILED, PageFileNames[CurrentPage]);
+    if (how == SAVE_LEAVING) {
         MessageBoxA(hWndMain, text, LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK | MB_ICONWARNING);
         return 1;
     }
@@ -64,18 +66,21 @@ int SaveCurrentPage(int bQuitting)
 
 // Saves the page being left, then loads the pages in the direction of travel until one loads.
 // The search ends after a full round of six tries: the page left comes round last, and when
-// even that fails (its file could neither be written nor read back) the child keeps the page
-// on screen, told that the pages are damaged, and nothing is saved until a page loads again.
+// even that fails (its file could neither be written nor read back, as when the folder of the
+// pages has gone) the child keeps the page on screen, told that the pages are damaged, and
+// nothing is saved until a page loads again. Until then, page turns look again without a word:
+// they have all been told once.
 static void TurnPage(HWND hwnd, int step)
 {
-    SaveCurrentPage(0);
+    SaveCurrentPage(SAVE_LEAVING);
 
+    const int bTell = bPageLoaded;
     const int left = CurrentPage;
     int page = left;
     int loaded = 0;
     for (int tries = 0; tries < PAGE_COUNT && !loaded; tries++) {
         page = (page + step + PAGE_COUNT) % PAGE_COUNT;
-        loaded = LoadPage(PageFileNames[page]);
+        loaded = bTell ? LoadPage(PageFileNames[page]) : TryLoadPage(PageFileNames[page]);
     }
     if (loaded) {
         CurrentPage = page;
@@ -83,7 +88,8 @@ static void TurnPage(HWND hwnd, int step)
     } else {
         CurrentPage = left;
         bPageLoaded = 0;
-        MessageBoxA(hWndMain, LoadMsg(IDS_NO_PAGES, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
+        if (bTell)
+            MessageBoxA(hWndMain, LoadMsg(IDS_NO_PAGES, 0), LoadMsg(IDS_PROGRAM_CAPTION, 1), MB_OK);
     }
 
     ShowPage();

@@ -3,18 +3,17 @@
 // a poor page status 3; either way nothing is written or replaced.
 #include "pagemaker/pagemaker.h"
 
-#include "host/sdl/child_folder.h"
-#include "host/posix/instance_link.h"
+#include "host/posix/child_folder.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -151,22 +150,18 @@ std::string ExePath()
     return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
 }
 
-// Tintwell writes the page it shows back over its file when the child leaves it, so a page put
-// in its place meanwhile would be lost.
-void RefuseWhileTintwellRuns()
+// The child's folder, made and filled with the shipped pages as Tintwell would at its start, and
+// locked for as long as `lock` lives: Tintwell writes the page it shows back over its file when
+// the child leaves it, so a page put in its place meanwhile would be lost.
+std::string PreparedFolder(const Command& c, tw::posix::ChildFolderLock& lock)
 {
-    const std::string link = tw::posix::InstanceSocketPath(tw::posix::DefaultInstanceDir(), "TINTWIN");
-    if (!link.empty() && tw::posix::AskInstance(link, tw::posix::InstanceRequest::Query, 500).exists)
-        throw Failure("Tintwell is running; quit it first, or it could save its page over the new one");
-}
-
-// The child's folder, made and filled with the shipped pages as Tintwell would at its start.
-std::string PreparedFolder(const Command& c)
-{
-    const std::string folder = tw::sdl::ChildFolder(c.pages);
+    const std::string folder = tw::posix::ChildFolder(c.pages);
     if (folder.empty())
         throw Failure("there is no home folder for the pages; give one with --pages");
-    std::string problem = tw::sdl::PrepareChildFolder(folder, tw::sdl::ShippedFolder(ExePath()));
+    std::string problem = tw::posix::PrepareChildFolder(folder, tw::posix::ShippedFolder(ExePath()), &lock);
+    if (lock.InUse())
+        throw Failure("Tintwell is running with the pictures in " + folder +
+                      "; quit it first, or it could save its page over the new one");
     if (!problem.empty()) {
         if (problem.back() == '.')
             problem.pop_back();
@@ -227,33 +222,28 @@ void RefuseWrongOutputs(const Command& c)
 int Make(const Command& c)
 {
     RefuseWrongOutputs(c);
-    if (c.slot)
-        RefuseWhileTintwellRuns();
     const Page page = MakePage(c.picture, c.make);
     if (!page.poor.empty() && !c.force)
         throw PoorPage(c.picture + " makes a poor page: " + page.poor + " (--force makes it all the same)");
     // Everything encoded, and the preview written beside its place, before the page is written:
     // either every output is written or none is.
     const std::vector<uint8_t> bytes = EncodePage(page);
-    const std::string previewDraft = c.preview.empty() ? std::string() : WriteBeside(c.preview, EncodePreview(page));
+    std::optional<Draft> preview;
+    if (!c.preview.empty())
+        preview.emplace(c.preview, EncodePreview(page));
     std::string where, kept;
-    try {
-        if (c.slot) {
-            const std::string folder = PreparedFolder(c);
-            kept = ReplaceSlot(folder, c.slot, bytes);
-            where = Where(c.slot, folder);
-        } else {
-            WriteWhole(c.output, bytes);
-            where = c.output;
-        }
-    } catch (...) {
-        if (!previewDraft.empty())
-            ::unlink(previewDraft.c_str());
-        throw;
+    tw::posix::ChildFolderLock lock;
+    if (c.slot) {
+        const std::string folder = PreparedFolder(c, lock);
+        kept = ReplaceSlot(folder, c.slot, bytes);
+        where = Where(c.slot, folder);
+    } else {
+        WriteWhole(c.output, bytes);
+        where = c.output;
     }
-    if (!previewDraft.empty()) {
+    if (preview) {
         try {
-            Publish(previewDraft, c.preview);
+            preview->Publish();
         } catch (const Failure& e) {
             throw Failure(std::string("the page is made, but ") + e.what());
         }
@@ -275,7 +265,7 @@ int Make(const Command& c)
 
 int List(const Command& c)
 {
-    const std::string folder = tw::sdl::ChildFolder(c.pages);
+    const std::string folder = tw::posix::ChildFolder(c.pages);
     if (folder.empty())
         throw Failure("there is no home folder for the pages; give one with --pages");
     std::printf("The pages in %s:\n", folder.c_str());
@@ -292,12 +282,12 @@ int List(const Command& c)
 
 int Restore(const Command& c)
 {
-    RefuseWhileTintwellRuns();
-    const std::string shipped = tw::sdl::ShippedFolder(ExePath());
+    tw::posix::ChildFolderLock lock;
+    const std::string shipped = tw::posix::ShippedFolder(ExePath());
     if (shipped.empty())
         throw Failure("the pages Tintwell came with cannot be found beside this program");
     const std::vector<uint8_t> bytes = ReadFile(shipped + "/" + kSlots[c.slot - 1].file);
-    const std::string folder = PreparedFolder(c);
+    const std::string folder = PreparedFolder(c, lock);
     const std::string kept = ReplaceSlot(folder, c.slot, bytes);
     std::printf("restored %s\n", Where(c.slot, folder).c_str());
     if (!kept.empty())

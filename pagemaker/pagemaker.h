@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "host/posix/files.h"
+
 namespace tw::pages {
 
 constexpr int kPageWidth = 660;
@@ -67,10 +69,20 @@ std::vector<uint8_t> EncodePreview(const Page& page);
 // Writes `bytes` to `path` through a new file beside it that is renamed over it when complete,
 // so that `path` holds either its old content or all of the new. Throws Failure.
 void WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes);
-// The two halves of that: the new file written beside `path` (its name returned), then put in
-// its place (or removed, when that fails). Throw Failure.
-std::string WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes);
-void Publish(const std::string& draft, const std::string& path);
+
+// The two halves of that: the new file written beside `path` when made, put in its place by
+// Publish; removed if it never is. Both throw Failure.
+class Draft {
+public:
+    Draft(const std::string& path, std::vector<uint8_t> bytes);
+    void Publish();
+
+private:
+    std::string path_;
+    std::vector<uint8_t> bytes_;
+    tw::posix::Fd dir_;
+    tw::posix::WholeFile file_;
+};
 
 // --- The six slots of the child's folder ---
 struct Slot {

@@ -6,9 +6,12 @@
 // crayon colouring turned back into paper inside an outline of its own.
 #include "pagemaker/pagemaker.h"
 
+#include "host/posix/files.h"
+
 #include <opencv2/imgproc.hpp>
 #include <vips/vips8>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -52,8 +55,12 @@ double WorkScale(double w, double h, bool mayTurn)
 // The picture as 8-bit RGB, upright by its orientation tag, shrunk to work on.
 cv::Mat Load(const std::string& path, bool mayTurn)
 {
-    if (::access(path.c_str(), R_OK) != 0)
-        throw Failure(path + " cannot be opened: " + std::strerror(errno));
+    // Opened first as a regular file, so that a FIFO or a device named as the picture is refused
+    // instead of waited on.
+    const tw::posix::Fd file(tw::posix::OpenFile(AT_FDCWD, path.c_str(), O_RDONLY));
+    if (!file.Valid())
+        throw Failure(errno == EINVAL ? path + " is not a picture file"
+                                      : path + " cannot be opened: " + std::strerror(errno));
     VImage head;
     try {
         head = VImage::new_from_file(path.c_str(), VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));

@@ -2,6 +2,8 @@
 // whole, and the six slots with the pages they replaced kept under replaced/.
 #include "pagemaker/pagemaker.h"
 
+#include "host/posix/files.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -54,43 +56,13 @@ std::string Name(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The bytes in a new hidden file in `folder`, flushed to the disk; returns its path.
-std::string WriteHidden(const std::string& folder, const std::string& name, const std::vector<uint8_t>& bytes,
-                        const std::string& target)
+// The folder by its path, for writing into.
+tw::posix::Fd OpenFolder(const std::string& folder, const std::string& target)
 {
-    std::string temp = folder + "/." + name + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
+    tw::posix::Fd dir(tw::posix::OpenFolder(AT_FDCWD, folder.c_str()));
+    if (!dir.Valid())
         throw Failure(Why("cannot write " + target, errno));
-    int err = 0;
-    for (size_t done = 0; done < bytes.size() && !err;) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            err = n < 0 ? errno : EIO;
-        else
-            done += static_cast<size_t>(n);
-    }
-    if (!err && (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0))
-        err = errno;
-    if (::close(fd) != 0 && !err)
-        err = errno;
-    if (err) {
-        ::unlink(temp.c_str());
-        throw Failure(Why("cannot write " + target, err));
-    }
-    return temp;
-}
-
-std::string TimeStamp()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-    return text;
+    return dir;
 }
 
 // "dogwood.TWP" -> "dogwood" and ".TWP".
@@ -133,47 +105,31 @@ std::vector<uint8_t> EncodePage(const Page& page)
     return b;
 }
 
-std::string WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    return WriteHidden(Folder(path), Name(path), bytes, path);
-}
-
-void Publish(const std::string& draft, const std::string& path)
-{
-    if (::rename(draft.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(draft.c_str());
-        throw Failure(Why("cannot write " + path, err));
-    }
-}
-
 void WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    Publish(WriteBeside(path, bytes), path);
+    Draft(path, bytes).Publish();
+}
+
+Draft::Draft(const std::string& path, std::vector<uint8_t> bytes)
+    : path_(path), bytes_(std::move(bytes)), dir_(OpenFolder(Folder(path), path))
+{
+    const std::string_view data(reinterpret_cast<const char*>(bytes_.data()), bytes_.size());
+    if (const int err = file_.Write(dir_.Get(), Name(path_), data))
+        throw Failure(Why("cannot write " + path_, err));
+}
+
+void Draft::Publish()
+{
+    if (const int err = file_.Publish(Name(path_), tw::posix::Publish::Replace))
+        throw Failure(Why("cannot write " + path_, err));
 }
 
 std::vector<uint8_t> ReadFile(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw Failure(Why("cannot read " + path, errno));
-    std::vector<uint8_t> bytes;
-    uint8_t buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            throw Failure(Why("cannot read " + path, err));
-        }
-        if (n == 0)
-            break;
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    ::close(fd);
-    return bytes;
+    std::string bytes;
+    if (const int err = tw::posix::ReadWhole(AT_FDCWD, path.c_str(), bytes))
+        throw Failure(Why("cannot read " + path, err == EINVAL ? EISDIR : err));
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 std::vector<SlotState> ListSlots(const std::string& folder)
@@ -194,9 +150,9 @@ std::vector<SlotState> ListSlots(const std::string& folder)
         const std::string stem = SplitName(s.file).first + ".";
         for (const std::string& k : kept)
             s.kept += k.compare(0, stem.size(), stem) == 0;
-        const int fd = ::open((folder + "/" + s.file).c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = tw::posix::OpenFile(AT_FDCWD, (folder + "/" + s.file).c_str(), O_RDONLY);
+        s.present = fd >= 0 || errno != ENOENT;
         if (fd >= 0) {
-            s.present = true;
             uint8_t head[14];
             if (::read(fd, head, sizeof head) == ssize_t(sizeof head) && head[0] == 'T' && head[1] == 'W') {
                 s.page = true;
@@ -216,37 +172,27 @@ std::string ReplaceSlot(const std::string& folder, int number, const std::vector
         throw Failure("there is no slot " + std::to_string(number) + "; the slots are 1 to 6");
     const std::string file = kSlots[number - 1].file;
     const std::string target = folder + "/" + file;
-    const std::string temp = WriteHidden(folder, file, bytes, target);
+    const tw::posix::Fd dir = OpenFolder(folder, target);
+    tw::posix::WholeFile page;
+    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (const int err = page.Write(dir.Get(), file, data))
+        throw Failure(Why("cannot write " + target, err));
 
+    // The old page is kept in replaced/ under a name of its own: a copy that never overwrites a
+    // page kept before, in a folder of ours that is never reached through a link.
     std::string kept;
-    if (::access(target.c_str(), F_OK) == 0) {
+    std::string old;
+    const int readErr = tw::posix::ReadWhole(dir.Get(), file.c_str(), old);
+    if (readErr != ENOENT) {
         const std::string keep = folder + "/replaced";
-        if (::mkdir(keep.c_str(), 0700) != 0 && errno != EEXIST) {
-            const int err = errno;
-            ::unlink(temp.c_str());
+        if (readErr)
+            throw Failure(Why("cannot keep the old " + file + " in " + keep, readErr == EINVAL ? EISDIR : readErr));
+        std::string name;
+        if (const int err = tw::posix::KeepReplacedPage(dir.Get(), file, old, name))
             throw Failure(Why("cannot keep the old " + file + " in " + keep, err));
-        }
-        // A hard link keeps the old page under its new name without copying it, and never
-        // overwrites a page kept before.
-        const auto [stem, ext] = SplitName(file);
-        const std::string base = keep + "/" + stem + "." + TimeStamp();
-        for (int n = 1; kept.empty(); n++) {
-            std::string name = base;
-            if (n > 1)
-                name += "-" + std::to_string(n);
-            name += ext;
-            if (::link(target.c_str(), name.c_str()) == 0)
-                kept = name;
-            else if (errno != EEXIST || n > 99) {
-                const int err = errno;
-                ::unlink(temp.c_str());
-                throw Failure(Why("cannot keep the old " + file + " in " + keep, err));
-            }
-        }
+        kept = keep + "/" + name;
     }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
+    if (const int err = page.Publish(file, tw::posix::Publish::Replace)) {
         if (!kept.empty())
             ::unlink(kept.c_str());
         throw Failure(Why("cannot write " + target, err));

@@ -16,6 +16,7 @@ test_pkgs=(
   xvfb xauth xdotool x11-utils openbox imagemagick sox desktop-file-utils appstream
   clang libclang-rt-14-dev
   cups-daemon cups-client poppler-utils
+  fusefat dosfstools exfat-fuse exfatprogs
 )
 package_pkgs=(dpkg-dev file lintian)
 

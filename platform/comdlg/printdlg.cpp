@@ -128,7 +128,7 @@ BOOL WINAPI PrintDlgA(LPPRINTDLGA pd) {
     if (note)
         t.Control(WS_VISIBLE | SS_LEFT | SS_NOPREFIX | WS_GROUP, kMargin + 8,
                   short(groupTop + 13 + kRowHeight * choice.count), kWidth - 2 * kMargin - 16, 10, WORD(-1),
-                  StaticClassOrdinal(), "No printers: the print system cannot be reached.");
+                  StaticClassOrdinal(), printers->Unreachable());
     t.Control(WS_VISIBLE | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, short(kWidth - 2 * (kButtonWidth + kMargin)),
               buttonsTop, kButtonWidth, kButtonHeight, IDOK, ButtonClassOrdinal(), "Print");
     t.Control(WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP, short(kWidth - kButtonWidth - kMargin), buttonsTop,

@@ -1,18 +1,21 @@
 // Fonts: CreateFontA through fontconfig and FreeType (Liberation Sans standing in for Arial),
 // hinted monochrome glyphs cached per face and size, TextOutA, GetTextExtentPoint32A and
-// GetTextMetricsA.
+// GetTextMetricsA. Text is in the layer's ANSI code page, UTF-8 (core/ansi.h).
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
+#include "core/ansi.h"
 #include "gdi/gdi_objects.h"
 
 namespace tw::gdi {
@@ -47,8 +50,8 @@ public:
     FontFace(const FontFace&) = delete;
     FontFace& operator=(const FontFace&) = delete;
 
-    const Glyph& Get(unsigned char c) {
-        std::unique_ptr<Glyph>& slot = glyphs_[c];
+    const Glyph& Get(char32_t c) {
+        std::unique_ptr<Glyph>& slot = c < 256 ? latin_[c] : others_[c];
         if (slot) return *slot;
         slot = std::make_unique<Glyph>();
         if (FT_Load_Char(face_, c, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) == 0) {
@@ -73,9 +76,9 @@ public:
 
     int Ascent() const { return ascent_; }
     int Height() const { return ascent_ + descent_; }
-    int Width(const char* s, int n) {
+    int Width(std::string_view s) {
         int w = 0;
-        for (int i = 0; i < n; ++i) w += Get(static_cast<unsigned char>(s[i])).advance;
+        for (size_t i = 0; i < s.size();) w += Get(ansi::Next(s, i)).advance;
         return w;
     }
     void Metrics(TEXTMETRICA& tm) const {
@@ -100,7 +103,8 @@ public:
 
 private:
     FT_Face face_;
-    std::unique_ptr<Glyph> glyphs_[256];
+    std::unique_ptr<Glyph> latin_[256];
+    std::unordered_map<char32_t, std::unique_ptr<Glyph>> others_;
     int ascent_ = 0, descent_ = 0, emPixels_ = 0, externalLeading_ = 0, aveCharWidth_ = 0, maxCharWidth_ = 0;
     bool bold_ = false;
 };
@@ -206,12 +210,13 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
     FontFace* face = FaceOf(Get<Font>(dc->font, Kind::Font));
     Target t;
     if (!face || !MakeTarget(dc, t)) return FALSE;
-    int width = face->Width(lpString, c);
+    const std::string_view text(lpString, size_t(c));
+    int width = face->Width(text);
     if (dc->bkMode == OPAQUE) FillLogical(t, x, y, x + width, y + face->Height(), PixelFor(t, dc->bkColor));
     uint32_t ink = PixelFor(t, dc->textColor);
     int penX = x, baseline = y + face->Ascent();
-    for (int i = 0; i < c; ++i) {
-        const Glyph& g = face->Get(static_cast<unsigned char>(lpString[i]));
+    for (size_t i = 0; i < text.size();) {
+        const Glyph& g = face->Get(ansi::Next(text, i));
         for (int gy = 0; gy < g.rows; ++gy) {
             const uint8_t* row = g.bits.data() + size_t(gy) * size_t(g.width);
             for (int gx = 0; gx < g.width; ++gx)
@@ -228,7 +233,7 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
     if (!dc || !psizl || c < 0 || (c > 0 && !lpString)) return FALSE;
     FontFace* face = FaceOf(Get<Font>(dc->font, Kind::Font));
     if (!face) return FALSE;
-    psizl->cx = face->Width(lpString, c);
+    psizl->cx = face->Width(std::string_view(lpString, size_t(c)));
     psizl->cy = face->Height();
     return TRUE;
 }

@@ -81,9 +81,7 @@ HDC CreatePrinterDC(const std::string& destination, HWND owner, std::string& err
     auto job = std::make_shared<PrinterJob>();
     job->destination = destination;
     job->owner = owner;
-    bool reachable = false;
-    for (const host::PrintDestination& d : printers->Destinations(reachable))
-        if (d.name == destination) job->pdfFile = d.kind == host::PrintDestination::Kind::PdfFile;
+    job->pdfFile = destination == host::kPdfDestination;
     if (!printers->Page(destination, job->page, error)) return nullptr;
     host::PrintPage& p = job->page;
     if (p.width < 0 || p.height < 0 || p.dpiX <= 0 || p.dpiY <= 0) {

@@ -20,4 +20,6 @@ Host& Current() {
 
 void SetCurrent(Host* host) { g_host = host; }
 
+void Host::EndProcess(int code) { std::exit(code); }
+
 }  // namespace tw::host

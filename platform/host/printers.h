@@ -41,6 +41,8 @@ public:
     // The destinations that can be chosen now: the print system's queues, then the PDF file.
     // `reachable` is false when the print system could not be asked (the PDF file is still there).
     virtual std::vector<PrintDestination> Destinations(bool& reachable) = 0;
+    // What the print dialog says when the last Destinations found the print system out of reach.
+    virtual std::string Unreachable() const { return "No printers: the print system cannot be reached."; }
 
     // The printable page of a destination. False, with the reason, when it cannot be printed to.
     virtual bool Page(const std::string& destination, PrintPage& page, std::string& error) = 0;

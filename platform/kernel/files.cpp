@@ -1,6 +1,8 @@
 // The simple file calls (_lopen, _lcreat, _lread, _lwrite, _llseek, _lclose and the _h forms),
 // MoveFileExA and DeleteFileA, on POSIX files. HFILEs are small numbers of our own, so a
-// stale or made-up HFILE never reaches a descriptor someone else owns. MOVEFILE_WRITE_THROUGH
+// stale or made-up HFILE never reaches a descriptor someone else owns. Only regular files are
+// opened (a FIFO or a device is refused without waiting on it), and a file opened to be written
+// is never reached through a symbolic link. MOVEFILE_WRITE_THROUGH
 // puts the file's data on the disk before the rename and the folder's entry after it, so a
 // power cut leaves either the old file or the whole new one.
 #include <cerrno>
@@ -13,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "host/posix/files.h"
 #include "host/probe.h"
 #include "windows.h"
 
@@ -48,7 +51,10 @@ DWORD ErrorFromErrno(int e) {
     case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
-    case EROFS: return ERROR_ACCESS_DENIED;
+    case EROFS:
+    case ELOOP:   // a link where a file to write was expected
+    case EINVAL:  // not a regular file
+    case ENXIO: return ERROR_ACCESS_DENIED;
     case EEXIST: return ERROR_ALREADY_EXISTS;
     case ENOSPC: return ERROR_DISK_FULL;
     default: return ERROR_GEN_FAILURE;
@@ -66,7 +72,7 @@ HFILE Register(int fd) {
 
 HFILE OpenWith(LPCSTR path, int flags) {
     if (!path) return HFILE_ERROR;
-    int fd = ::open(NativePath(path).c_str(), flags | O_CLOEXEC, 0644);
+    int fd = tw::posix::OpenFile(AT_FDCWD, NativePath(path).c_str(), flags, 0644);
     if (fd < 0) {
         SetLastError(ErrorFromErrno(errno));
         return HFILE_ERROR;
@@ -137,17 +143,15 @@ bool Flush(const std::string& path, bool folder, std::string_view what) {
         SetLastError(ERROR_DISK_FULL);
         return false;
     }
-    int fd = ::open(path.c_str(), (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
+    int fd = folder ? tw::posix::OpenFolder(AT_FDCWD, path.c_str())
+                    : tw::posix::OpenFile(AT_FDCWD, path.c_str(), O_RDONLY);
     if (fd < 0) {
         SetLastError(ErrorFromErrno(errno));
         return false;
     }
-    int r;
-    do r = ::fsync(fd);
-    while (r != 0 && errno == EINTR);
-    int e = errno;
+    int e = tw::posix::Sync(fd);
     ::close(fd);
-    if (r != 0) {
+    if (e) {
         SetLastError(ErrorFromErrno(e));
         return false;
     }

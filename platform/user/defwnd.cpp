@@ -17,6 +17,7 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_NCCREATE: return TRUE;
     case WM_CLOSE: DestroyWindow(hwnd); return 0;
+    case WM_QUERYENDSESSION: return TRUE;  // the session may end
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_CLOSE: SendMessageA(hwnd, WM_CLOSE, 0, 0); break;

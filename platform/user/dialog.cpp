@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ansi.h"
 #include "host/probe.h"
 #include "user/user_internal.h"
 #include "user/wnd.h"
@@ -50,11 +51,9 @@ public:
         at_ += 2;
         return w;
     }
-    // A zero-terminated UTF-16 string, as ANSI text (characters past Latin-1 become '?').
+    // A zero-terminated UTF-16 string, as ANSI text.
     std::string String() {
-        std::string out;
-        for (WORD c = Word(); c; c = Word()) out += c < 256 ? static_cast<char>(c) : '?';
-        return out;
+        return ansi::FromUtf16([this] { return char32_t(Word()); });
     }
     // A string or an ordinal (0xFFFF then the value). Ordinals come back as ordinal.
     std::string StringOrOrdinal(WORD& ordinal) {

@@ -150,7 +150,7 @@ void MouseInput(const host::InputEvent& ev, uint64_t when) {
     Post(target, msg, keys, lp, s.input);
 }
 
-void KeyInput(const host::InputEvent& ev) {
+void KeyInput(const host::InputEvent& ev, unsigned repeats) {
     auto& s = S();
     unsigned vk = ev.vk & 0xFF;
     bool down = ev.kind == host::InputEvent::Kind::KeyDown;
@@ -158,7 +158,7 @@ void KeyInput(const host::InputEvent& ev) {
     s.keyDown[vk] = down;
     bool sys = (ev.alt && !s.keyDown[VK_CONTROL]) || vk == VK_MENU || vk == 0x79 /* VK_F10 */;
     UINT msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
-    LPARAM lp = 1 | (static_cast<LPARAM>(ScanCode(vk)) << 16);
+    LPARAM lp = std::min(repeats, 0xFFFFu) | (static_cast<LPARAM>(ScanCode(vk)) << 16);
     if (ExtendedKey(vk)) lp |= LPARAM(1) << 24;
     if (ev.alt) lp |= LPARAM(1) << 29;
     if (previous || !down) lp |= LPARAM(1) << 30;
@@ -177,7 +177,34 @@ void CloseRequest() {
     if (target) Post(target, WM_SYSCOMMAND, SC_CLOSE, 0, s.posted);
 }
 
-void HandleInput(const host::InputEvent& ev, uint64_t when) {
+// The session ends: as Windows does, every top-level window is asked whether it may end
+// (WM_QUERYENDSESSION) and then told whether it does (WM_ENDSESSION); when it does, the process
+// ends with it. A window that says no keeps the session, unless the end is critical.
+void EndSession() {
+    auto& s = S();
+    const bool critical = s.sessionEnd > 1;
+    s.sessionEnd = 0;
+    s.endingSession = true;
+    const LPARAM why = static_cast<LPARAM>(ENDSESSION_LOGOFF | (critical ? ENDSESSION_CRITICAL : 0));
+    const std::vector<HWND> windows = s.topLevel;
+    std::vector<HWND> asked;
+    bool ends = true;
+    for (HWND h : windows) {
+        if (!Get(h)) continue;
+        asked.push_back(h);
+        if (!SendMessageA(h, WM_QUERYENDSESSION, 0, why) && !critical) {
+            ends = false;
+            break;
+        }
+    }
+    for (HWND h : asked)
+        if (Get(h)) SendMessageA(h, WM_ENDSESSION, ends, why);
+    s.endingSession = false;
+    tw::host::Note([&] { return std::string("EndSession ") + (ends ? "ends" : "refused"); });
+    if (ends) host::Current().EndProcess(0);
+}
+
+void HandleInput(const host::InputEvent& ev, uint64_t when, unsigned repeats) {
     auto& s = S();
     using Kind = host::InputEvent::Kind;
     switch (ev.kind) {
@@ -196,9 +223,10 @@ void HandleInput(const host::InputEvent& ev, uint64_t when) {
         break;
     }
     case Kind::KeyDown:
-    case Kind::KeyUp: KeyInput(ev); break;
+    case Kind::KeyUp: KeyInput(ev, repeats); break;
     case Kind::Char: break;  // characters come from TranslateMessage
     case Kind::CloseRequest: CloseRequest(); break;
+    case Kind::EndSession: break;  // taken as soon as it is polled
     }
 }
 
@@ -214,10 +242,18 @@ void PollHost(bool force) {
     host::InputEvent ev;
     auto& host = host::Current();
     while (host.PollInput(ev)) {
-        // Moves pile up into one, as the system's input queue does with them.
-        if (ev.kind == host::InputEvent::Kind::MouseMove && !s.raw.empty() &&
-            s.raw.back().event.kind == host::InputEvent::Kind::MouseMove)
-            s.raw.back() = State::RawInput{ev, s.now};
+        if (ev.kind == host::InputEvent::Kind::EndSession) {
+            s.sessionEnd = std::max(s.sessionEnd, ev.critical ? 2 : 1);
+            continue;
+        }
+        // Moves pile up into one, as the system's input queue does with them; so do the
+        // auto-repeats of a held key, counted.
+        State::RawInput* last = s.raw.empty() ? nullptr : &s.raw.back();
+        if (last && ev.kind == host::InputEvent::Kind::MouseMove && last->event.kind == ev.kind)
+            *last = State::RawInput{ev, s.now};
+        else if (last && ev.kind == host::InputEvent::Kind::KeyDown && ev.repeat && last->event.kind == ev.kind &&
+                 last->event.repeat && last->event.vk == ev.vk)
+            ++last->repeats;
         else
             s.raw.push_back(State::RawInput{ev, s.now});
     }
@@ -254,6 +290,8 @@ bool PeekInternal(MSG* out, HWND filter, UINT first, UINT last, UINT flags, bool
     auto& s = S();
     if (s.inboxFull.load(std::memory_order_relaxed)) DrainInbox();
     if (forcePoll || ++s.peeksSincePoll >= kPeeksBetweenPolls) PollHost(forcePoll);
+    // Like a message sent from another thread, the session's end is delivered here.
+    if (s.sessionEnd && !s.endingSession && !s.cooking) EndSession();
     bool remove = (flags & PM_REMOVE) != 0;
     auto take = [&](std::deque<MSG>& queue) {
         for (auto it = queue.begin(); it != queue.end(); ++it) {
@@ -272,7 +310,7 @@ bool PeekInternal(MSG* out, HWND filter, UINT first, UINT last, UINT flags, bool
         State::RawInput next = s.raw.front();
         s.raw.pop_front();
         s.cooking = true;
-        HandleInput(next.event, next.when);
+        HandleInput(next.event, next.when, next.repeats);
         s.cooking = false;
     }
     if (s.quit && !filter) {

@@ -117,11 +117,18 @@ struct QueueState {
     struct RawInput {
         host::InputEvent event;
         uint64_t when = 0;
+        // Auto-repeats of one key that arrived faster than the program took them: one message
+        // with its repeat count, as Windows makes of them.
+        unsigned repeats = 1;
     };
     std::deque<RawInput> raw;
     bool cooking = false;
     bool quit = false;
     int quitCode = 0;
+    // The session's end, asked for by the host and not yet told to the windows: 1, or 2 when it
+    // is critical; and whether the windows are being told now.
+    int sessionEnd = 0;
+    bool endingSession = false;
 
     std::vector<Timer> timers;
     UINT_PTR nextThreadTimer = 0x7F00;

@@ -32,6 +32,10 @@ namespace {
 // Unwinds the program's thread when the test ends it or gives up on it. The program has no
 // catch blocks, so nothing of it runs on the way out but destructors.
 struct Unwind {};
+// Unwinds it when the program ends the process (the session's end), with the status.
+struct Exited {
+    int code;
+};
 
 constexpr uint64_t kMs = 1000;
 constexpr unsigned kGapMs = 5;         // between the parts of one click or key stroke
@@ -126,6 +130,12 @@ struct Program::Impl : HeadlessHost::Driver {
 
     void Observe() override { ObserveBoxes(); }
 
+    void Exit(int code) override {
+        ObserveBoxes();
+        unwinding = true;
+        throw Exited{code};
+    }
+
     void Idle() override {
         ObserveBoxes();
         if (stopping) {
@@ -156,6 +166,8 @@ struct Program::Impl : HeadlessHost::Driver {
                 exitCode = options.entry ? options.entry()
                                          : WinMain(GetModuleHandleA(nullptr), nullptr, cmdLine.data(), SW_SHOWDEFAULT);
             } catch (const Unwind&) {
+            } catch (const Exited& e) {
+                exitCode = e.code;
             } catch (const std::exception& e) {
                 failure = std::string("the program's thread ended with an exception: ") + e.what();
             } catch (...) {

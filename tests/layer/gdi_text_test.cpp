@@ -2,6 +2,10 @@
 // opaque and transparent TextOutA, extents that match what is drawn.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
+#include "core/ansi.h"
 #include "gdi/gdi_internal.h"
 #include "gdi_test_host.h"
 #include "windows.h"
@@ -74,6 +78,52 @@ TEST(GdiText, FacesHeightsAndDrawing) {
     EXPECT_GT(tm.tmHeight, 10);
     SelectObject(dc, old);
     for (HFONT f : {normal, bold, cell}) EXPECT_TRUE(DeleteObject(f));
+    tw::gdi::DeleteScreenDC(dc);
+}
+
+// Text is UTF-8, the layer's ANSI code page: a character of several bytes is one glyph, and a
+// byte that begins no proper sequence still shows as the Latin-1 character it was.
+TEST(GdiText, TextIsUtf8WithLatin1ForStrayBytes) {
+    struct Row {
+        const char* text;
+        std::u32string chars;
+    } rows[] = {
+        {"Tw", U"Tw"},
+        {"\xC3\xA9t\xC3\xA9", U"\u00E9t\u00E9"},             // "été" in UTF-8
+        {"\xE9t\xE9", U"\u00E9t\u00E9"},                     // the same in Latin-1
+        {"\xE2\x82\xAC" "5", U"\u20AC" "5"},                 // the euro sign
+        {"\xF0\x9F\x96\xA8", U"\U0001F5A8"},                 // four bytes, beyond UTF-16's plane
+        {"\xC0\xAF", U"\u00C0\u00AF"},                       // an overlong slash is no slash
+        {"\xE2\x82", U"\u00E2\u0082"},                       // cut short
+        {"\xED\xA0\x80", U"\u00ED\u00A0\u0080"},             // a surrogate is no character
+    };
+    for (const Row& row : rows) {
+        std::string_view s(row.text);
+        std::u32string got;
+        for (size_t i = 0; i < s.size();) got += tw::ansi::Next(s, i);
+        EXPECT_EQ(got, row.chars) << row.text;
+        // Back to UTF-16 and to ANSI: the same characters, in UTF-8.
+        std::u16string units;
+        tw::ansi::ToUtf16(s, [&](char16_t u) { units += u; });
+        units += u'\0';
+        size_t at = 0;
+        std::string back = tw::ansi::FromUtf16([&] { return char32_t(units[at++]); });
+        std::string expected;
+        for (char32_t c : row.chars) tw::ansi::Append(expected, c);
+        EXPECT_EQ(back, expected) << row.text;
+    }
+
+    ScopedTestHost host;
+    HDC dc = tw::gdi::CreateScreenDC(0, 0, {RECT{0, 0, 800, 600}});
+    HGDIOBJ old = SelectObject(dc, Make(-13, "Arial"));
+    auto width = [&](const char* s) {
+        SIZE size{};
+        GetTextExtentPoint32A(dc, s, int(std::strlen(s)), &size);
+        return size.cx;
+    };
+    EXPECT_EQ(width("\xC3\xA9"), width("\xE9")) << "é in UTF-8 and in Latin-1";
+    EXPECT_LT(width("\xE2\x82\xAC"), width("\xE2") + width("\x82") + width("\xAC")) << "the euro sign is one glyph";
+    DeleteObject(SelectObject(dc, old));
     tw::gdi::DeleteScreenDC(dc);
 }
 

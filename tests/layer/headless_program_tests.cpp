@@ -30,6 +30,7 @@ const char* KindName(Kind k) {
         case Kind::KeyUp: return "keyup";
         case Kind::Char: return "char";
         case Kind::CloseRequest: return "close";
+        case Kind::EndSession: return "endsession";
     }
     return "?";
 }

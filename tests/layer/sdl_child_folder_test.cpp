@@ -1,4 +1,4 @@
-// The desktop process entry's command line and the child's folder: which folder is chosen, where
+// The child's folder: which folder is chosen, where
 // the shipped pages are found, and making and filling the folder without ever replacing a page.
 //
 // Built when the test program links the SDL host (TW_SDL_HOST_TESTS defined).
@@ -15,15 +15,19 @@
 #include <sstream>
 #include <vector>
 
-#include "host/sdl/child_folder.h"
+#include <pwd.h>
+#include <unistd.h>
+
+#include "host/posix/child_folder.h"
+#include "host/sdl/cups_printers.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using tw::sdl::ChildFolder;
-using tw::sdl::FreshenPages;
-using tw::sdl::PrepareChildFolder;
-using tw::sdl::ShippedFolder;
+using tw::posix::ChildFolder;
+using tw::posix::FreshenPages;
+using tw::posix::PrepareChildFolder;
+using tw::posix::ShippedFolder;
 
 std::string Read(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -102,6 +106,27 @@ TEST_F(ChildFolderTest, WhichFolder) {
     ::unsetenv("TINTWELL_PAGES");
     ::unsetenv("XDG_DATA_HOME");
     ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", savedHome.c_str(), 1);
+}
+
+// Without a usable HOME the user database gives the home folder: the pictures and the PDF files
+// go there, never to "/".
+TEST(StartOptions, WithoutHomeTheUserDatabaseSays) {
+    const struct passwd* pw = ::getpwuid(::getuid());
+    if (!pw || !pw->pw_dir || pw->pw_dir[0] != '/') GTEST_SKIP() << "no home in the user database";
+    const std::string home = pw->pw_dir;
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    ::unsetenv("TINTWELL_PAGES");
+    ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
+    for (const char* value : {static_cast<const char*>(nullptr), "", "relative/home"}) {
+        if (value) ::setenv("HOME", value, 1);
+        else ::unsetenv("HOME");
+        EXPECT_EQ(tw::posix::HomeFolder(), home) << (value ? value : "(unset)");
+        EXPECT_EQ(ChildFolder(""), home + "/.local/share/tintwell");
+        EXPECT_EQ(tw::sdl::DocumentsFolder().rfind(home, 0), 0u) << tw::sdl::DocumentsFolder();
+    }
     ::setenv("HOME", savedHome.c_str(), 1);
 }
 

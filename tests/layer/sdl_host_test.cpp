@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <future>
@@ -159,7 +160,7 @@ TEST_F(SdlHostTest, MouseMovesCoalesceButtonsKeepTheirOrder) {
     EXPECT_EQ(evs[3].y, 0);
 }
 
-TEST_F(SdlHostTest, ClosingTheWindowOrQuittingAsksToClose) {
+TEST_F(SdlHostTest, ClosingTheWindowAsksToCloseAndQuitOrAnEndingSignalEndsTheSession) {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;
     e.window.event = SDL_WINDOWEVENT_CLOSE;
@@ -171,7 +172,16 @@ TEST_F(SdlHostTest, ClosingTheWindowOrQuittingAsksToClose) {
     auto evs = Drain();
     ASSERT_EQ(evs.size(), 2u);
     EXPECT_EQ(evs[0].kind, Kind::CloseRequest);
-    EXPECT_EQ(evs[1].kind, Kind::CloseRequest);
+    EXPECT_EQ(evs[1].kind, Kind::EndSession);
+    EXPECT_FALSE(evs[1].critical);
+    // SIGTERM at logout, SIGHUP, SIGINT: caught, and told as the session's end, once each.
+    for (int sig : {SIGTERM, SIGHUP, SIGINT}) {
+        ASSERT_EQ(::raise(sig), 0);
+        evs = Drain();
+        ASSERT_EQ(evs.size(), 1u) << "signal " << sig;
+        EXPECT_EQ(evs[0].kind, Kind::EndSession);
+        EXPECT_FALSE(evs[0].critical);
+    }
 }
 
 TEST_F(SdlHostTest, DisplaySwitchScalesTheScreenAndMapsTheMouseBack) {

@@ -5,6 +5,7 @@
 #include "pages/pictures.h"
 #include "unit/page_fixture.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -213,6 +214,7 @@ TEST_F(PagesTest, ToolRefusesBadInputWithStatusTwoAndWritesNothing)
     // 12,000 x 9,000 pixels by its header, and nothing more: refused before any decoding.
     std::ofstream("huge.ppm") << "P6\n12000 9000\n255\n";
     std::ofstream("blocker") << "a file where a folder should be\n";
+    ASSERT_EQ(::mkfifo("fifo.png", 0600), 0);  // waited on, it would hang the tool
     fs::create_directories("child");
     fs::copy_file(fs::path(TW_SOURCE_PAGES) / "holly.TWP", "child/holly.TWP");
     const Bytes holly = FileBytes("child/holly.TWP");
@@ -224,6 +226,7 @@ TEST_F(PagesTest, ToolRefusesBadInputWithStatusTwoAndWritesNothing)
         {"make notes.txt --slot 2 --pages child", "notes.txt is not a picture"},
         {"make empty.png -o page.TWP", "empty.png is not a picture"},
         {"make absent.png -o page.TWP", "absent.png cannot be opened"},
+        {"make fifo.png -o page.TWP", "fifo.png is not a picture"},
         {"make truncated.jpg --slot 2 --pages child", "truncated.jpg cannot be read"},
         {"make truncated.png -o page.TWP", "truncated.png cannot be read"},
         {"make huge.ppm -o page.TWP", "more than 100 megapixels"},
@@ -266,6 +269,12 @@ TEST_F(PagesTest, ToolRefusesBadInputWithStatusTwoAndWritesNothing)
     EXPECT_FALSE(fs::exists("blocker/child"));
     for (const auto& e : fs::directory_iterator("child"))
         EXPECT_EQ(e.path().filename().string().rfind(".", 0), std::string::npos) << "left behind: " << e.path();
+
+    // A FIFO where a page should be is listed as no page, without waiting on it.
+    ASSERT_EQ(::mkfifo("child/pansies.TWP", 0600), 0);
+    const ToolRun listed = RunTool("list --pages child");
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_NE(listed.out.find("pansies.TWP  PANSIES         not a page"), std::string::npos) << listed.out;
 }
 
 // A picture that makes a poor page: one line saying why and what to try, status 3, nothing
@@ -400,6 +409,18 @@ TEST_F(PagesTest, ToolPutsPagesIntoSlotsAndRestoresThem)
     }
     EXPECT_EQ(kept, 3);
     EXPECT_EQ(shippedKept, 1);
+
+    // A replaced/ planted as a link to a folder elsewhere is not written through: the page is
+    // refused, nothing changes there or in the slot.
+    fs::create_directories("elsewhere");
+    fs::create_directories("other");
+    fs::copy("child/dogwood.TWP", "other/dogwood.TWP");
+    fs::create_directory_symlink(fs::absolute("elsewhere"), "other/replaced");
+    r = RunTool("restore 1 --pages other");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("cannot keep the old dogwood.TWP in other/replaced"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_empty("elsewhere"));
+    EXPECT_EQ(FileBytes("other/dogwood.TWP"), FileBytes("child/dogwood.TWP"));
 }
 
 // --- The pages themselves, made through the interface ---

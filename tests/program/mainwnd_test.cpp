@@ -57,6 +57,39 @@ TEST_F(MainWindow, AKeyPressesItsButtonBeforeTheCommandRuns)
     EXPECT_EQ(CurrentPage, 1);
 }
 
+// A held Page Down pages on while it is held, and leaves nothing behind when it is let go: the
+// auto-repeats the program could not take in time come as one message with a repeat count, as on
+// Windows, so that a Q typed after four seconds of them is answered at once.
+TEST_F(MainWindow, AHeldKeyPagesOnAndLeavesNoBacklog)
+{
+    Make();
+    StartToPageScreen();
+    tw::host::InputEvent key;
+    key.kind = tw::host::InputEvent::Kind::KeyDown;
+    key.vk = VK_NEXT;
+    P().Schedule(0, key);
+    key.repeat = true;
+    for (unsigned i = 1; i <= 120; i++)  // 30 a second, the usual rate
+        P().Schedule(500 + i * 33, key);
+    key.kind = tw::host::InputEvent::Kind::KeyUp;
+    P().Schedule(500 + 121 * 33, key);
+    const unsigned quitAt = 500 + 121 * 33 + 50;
+    P().ScheduleType(quitAt, 'q');
+    const uint64_t start = P().Host().PeekMicros();
+    P().ClearRecord();
+    for (int i = 0; i < 100 && P().Running(); i++)
+        P().Wait(500);
+    ASSERT_FALSE(P().Running());
+    double turns = 0, quit = 0;
+    for (const auto& entry : P().Host().RecordTimes()) {
+        turns += entry.line.rfind("MoveFileExA", 0) == 0;  // each page turn saves the page left
+        if (entry.line == "PostQuitMessage 0")
+            quit = entry.Ms();
+    }
+    EXPECT_GE(turns, 10) << "paging on while the key is held";
+    EXPECT_LE(quit - double(start) / 1000.0 - quitAt, 1000.0) << "Q answered so long after it was typed";
+}
+
 TEST_F(MainWindow, WhileBusyInputIsDroppedNotDeferred)
 {
     Make();

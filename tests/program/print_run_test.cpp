@@ -53,6 +53,25 @@ protected:
     }
 };
 
+// Printer names come as UTF-8, the layer's ANSI code page: shown as they are, not as '?'.
+TEST_F(PrintRun, NamesBeyondLatin1AreShownAsTheyAre) {
+    const std::string names[] = {"B\xC3\xBCro-\xE6\x9D\xB1\xE4\xBA\xAC", "Attic\xF0\x9F\x96\xA8"};
+    Printers().AddPrinter(names[0], 2400, 3180, 300, true);
+    Printers().AddPrinter(names[1], 2400, 3180, 300);
+    OpenDialog();
+    EXPECT_EQ(Checked(), names[0]);
+    std::vector<std::string> labels;
+    for (int id = 100; id < 110; ++id) {
+        char text[80] = {};
+        if (HWND item = GetDlgItem(Dialog(), id); item && GetWindowTextA(item, text, sizeof text))
+            labels.push_back(text);
+    }
+    EXPECT_NE(std::find(labels.begin(), labels.end(), names[1]), labels.end()) << "no label " << names[1];
+    program.Key(VK_RETURN);
+    ASSERT_EQ(Printers().Jobs().size(), 1u);
+    EXPECT_EQ(Printers().Jobs()[0].destination, names[0]);
+}
+
 TEST_F(PrintRun, EnterPrintsTheTurnedPageOnTheDefaultPrinter) {
     OpenDialog();
     EXPECT_EQ(Checked(), "Office");

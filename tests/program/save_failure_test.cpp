@@ -83,6 +83,31 @@ TEST_F(SaveFailure, InjectedFullDiskIsToldAndQuitOffersToStay)
     FullDiskStory([this](bool full) { P().Fail(Fault::FileWrite, full ? -1 : 0); });
 }
 
+// The folder of the pages deleted while the program runs: the first page turn tells what it can
+// (the page left could not be saved, each page is missing, none is left); page turns after it
+// say nothing more, and Quit has nothing left to save.
+TEST_F(SaveFailure, AFolderGoneIsToldOnceNotAtEveryTurn)
+{
+    Make();
+    StartToPageScreen();
+    ColourACell(P());
+    fs::remove_all(Dir());
+    P().Key(VK_NEXT);
+    const std::vector<std::string> told = AnswerAll();
+    ASSERT_EQ(told.size(), 8u);
+    EXPECT_NE(told[0].find("could not be saved in dogwood.TWP"), std::string::npos) << told[0];
+    EXPECT_EQ(told[1], "The file holly.TWP is missing.");
+    EXPECT_EQ(told[7], "All of the tintwell pages are missing or damaged. The program is unusable.");
+    EXPECT_EQ(CurrentPage, 0) << "the picture stays on the screen";
+    for (unsigned vk : {VK_NEXT, VK_PRIOR, VK_NEXT}) {
+        P().Key(vk);
+        EXPECT_FALSE(P().Box()) << P().Box()->text;
+    }
+    P().Type('q');
+    EXPECT_FALSE(P().Box());
+    EXPECT_FALSE(P().Running());
+}
+
 // A private mount namespace (so nothing shows outside this process and the mount goes with it)
 // with a tmpfs of `kilobytes` on dir. Empty when the machine does not allow it, else the reason.
 std::string MountSmallTmpfs(const fs::path& dir, int kilobytes)

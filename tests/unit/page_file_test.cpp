@@ -91,14 +91,14 @@ TEST_F(PageFile, ShippedPageLoads)
     EXPECT_EQ(wrong, 0);
 }
 
-TEST_F(PageFile, EightBitPageKeepsItsOwnColoursAndBlankFlag)
+// The page's pixels and blank flag are kept; its own colour table is not trusted: the page shows
+// (and prints, and is saved) in the crayons' colours.
+TEST_F(PageFile, EightBitPageKeepsItsPixelsAndBlankFlagInTheCrayonsColours)
 {
     MustLoad("eight.TWP", EightPage(0));
     EXPECT_FALSE(PageIsBlank(bmfhead));
     EXPECT_EQ(bmp.bmiHeader.biBitCount, 8);
-    EXPECT_EQ(bmp.bmiColors[2].rgbBlue, 2);
-    EXPECT_EQ(bmp.bmiColors[2].rgbGreen, 253);
-    EXPECT_EQ(bmp.bmiColors[2].rgbRed, 1);
+    ExpectDisplayColours();
     EXPECT_EQ(PagePixel(10, 20), EightPixel(10, 20));
     EXPECT_EQ(PagePixel(659, 0), EightPixel(659, 0));
     EXPECT_EQ(PagePixel(0, 459), EightPixel(0, 459));
@@ -247,7 +247,20 @@ TEST_F(PageFile, FilesThatAreNotPagesAreRefusedUntouched)
     MustRefuse("one-bit rows running past the end", with(mono, kBfOffBits, 63, 4));
     MustRefuse("eight-bit pixels running past the end", with(eight, kBfOffBits, 1079, 4));
     MustRefuse("compressed pixels", with(eight, kBiCompression, 1, 4));
-    MustRefuse("more colours than the table holds", with(eight, kBiClrUsed, 257, 4));
+    for (uint32_t planes : {0u, 2u}) {
+        MustRefuse("one-bit file of " + std::to_string(planes) + " planes", with(mono, kBiPlanes, planes, 2));
+        MustRefuse("eight-bit file of " + std::to_string(planes) + " planes", with(eight, kBiPlanes, planes, 2));
+    }
+    // A colour table of other than all the colours of the bit count would put the pixels elsewhere.
+    for (uint32_t used : {1u, 3u, 256u})
+        MustRefuse("one-bit file of " + std::to_string(used) + " colours", with(mono, kBiClrUsed, used, 4));
+    for (uint32_t used : {1u, 38u, 255u, 257u})
+        MustRefuse("eight-bit file of " + std::to_string(used) + " colours", with(eight, kBiClrUsed, used, 4));
+    // Pixels that would start inside the headers or the colour table.
+    for (uint32_t off : {0u, 14u, 61u})
+        MustRefuse("one-bit data offset " + std::to_string(off), with(mono, kBfOffBits, off, 4));
+    for (uint32_t off : {0u, 54u, 1077u})
+        MustRefuse("eight-bit data offset " + std::to_string(off), with(eight, kBfOffBits, off, 4));
 
     EXPECT_EQ(lpDib[100], 7);
 }

@@ -3,7 +3,8 @@
 # ring and a square into a page and puts it into slot 1 of the child's folder (keeping the shipped
 # page under replaced/); Tintwell shows it, and a click inside the ring fills the inside of the
 # ring, and nothing beyond its outline, with the current crayon (red); meanwhile tintwell-pages
-# refuses to replace a page. After "q" it lists the slot as coloured and made from a picture.
+# refuses to replace a page, even from another runtime folder. After "q" it lists the slot as
+# coloured and made from a picture.
 #   pages.sh TINTWELL_BINARY SOURCE_DIR
 set -u
 . "$(dirname "$0")/xvfb_common.bash"
@@ -32,8 +33,9 @@ paper 575 125"
 tw_start_page_screen "$bin" first
 pid=$TW_PID
 
-# While Tintwell runs, no page is put in its way.
-"$pages" make "$picture" --slot 2 2>"$TW_WORK/refused.txt"
+# While Tintwell runs, no page is put in its way, whatever runtime folder tintwell-pages has.
+mkdir -m 700 "$TW_WORK/elsewhere"
+XDG_RUNTIME_DIR="$TW_WORK/elsewhere" "$pages" make "$picture" --slot 2 2>"$TW_WORK/refused.txt"
 status=$?
 [ "$status" -eq 2 ] && grep -q 'Tintwell is running' "$TW_WORK/refused.txt" ||
     tw_fail "tintwell-pages put a page into slot 2 while Tintwell ran (status $status)"

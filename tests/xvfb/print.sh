@@ -7,6 +7,9 @@
 # a quarter turn anticlockwise inside its black frame. In the print dialog the mouse chooses too:
 # a click on the second queue and on Print puts the job on that queue, and a click on "Save as
 # PDF" saves the file; the Print button keeps the default frame while a destination has the focus.
+# With fifteen queues, the default the last and with an '&' in its name, the job goes to it. Last,
+# a print system that takes the connection and never answers: the dialog comes within 5 s all
+# the same, and saves a PDF.
 #   print.sh TINTWELL_BINARY SOURCE_DIR
 set -u
 . "$(dirname "$0")/xvfb_common.bash"
@@ -285,6 +288,23 @@ tw_quit "$pid"
 echo "a click on Save as PDF and on Print saved $(basename "$pdf")"
 mv "$pdf" "$TW_WORK/"
 
+# Fifteen queues, the default among them last, with an '&' in its name: the dialog offers it
+# checked, its name as it is, and the job goes to it.
+for i in $(seq -w 1 12); do
+    /usr/sbin/lpadmin -p "Queue$i" -E -v file:///dev/null -P "$cups/check.ppd" 2>/dev/null || tw_fail "lpadmin -p Queue$i failed"
+done
+/usr/sbin/lpadmin -p 'Tom&Jerry' -E -v file:///dev/null -P "$cups/check.ppd" 2>/dev/null || tw_fail "lpadmin -p Tom&Jerry failed"
+/usr/sbin/lpadmin -d 'Tom&Jerry' || tw_fail "lpadmin -d Tom&Jerry failed"
+/usr/sbin/cupsdisable 'Tom&Jerry' || tw_fail "cupsdisable Tom&Jerry failed"
+tw_print many 0
+pid=$TW_PID
+doc=$(tw_wait_file "$cups/spool/d00003-*" 20) || tw_fail "no third document in the spool folder"
+tw_quit "$pid"
+jobs=$(tw_jobs "Tom&Jerry")
+[ "$jobs" = "3 Tintwell: Printing application/pdf" ] || tw_fail "jobs on Tom&Jerry: $jobs"
+echo "fifteen queues: the job went to Tom&Jerry, the default past the twelfth; dialog $shots/xvfb-print-dialog-many.png"
+/usr/sbin/lpadmin -d Check
+
 # 2. Save as PDF, when the print system cannot be reached, by each method. On A4 at 300 dpi the
 # Default and Alternate 1 frames are 2631 and 2630 device pixels high, Alternate 2's 666 x 4.
 export CUPS_SERVER="$TW_WORK/no-such-socket"
@@ -301,4 +321,46 @@ done
 ls -A "$home/Papers" | grep -q . && tw_fail "stray files in the documents folder: $(ls -a "$home/Papers")"
 kill "$cupsd_pid"
 wait "$cupsd_pid" 2>/dev/null
+
+# 3. A print system that takes the connection and never answers: the dialog still comes within
+# 5 s, saying so, and "Save as PDF" still works.
+silent="$TW_WORK/silent.sock"
+python3 - "$silent" <<'PY' >/dev/null 2>&1 &
+import socket, sys
+s = socket.socket(socket.AF_UNIX)
+s.bind(sys.argv[1])
+s.listen(64)
+held = []
+while True:
+    held.append(s.accept()[0])
+PY
+TW_PIDS+=($!)
+for i in $(seq 100); do
+    [ -S "$silent" ] && break
+    sleep 0.05
+done
+tw_start_page_screen "$bin" silent HOME="$home" XDG_CONFIG_HOME="$home/.config" CUPS_SERVER="$silent" LC_ALL=C.UTF-8
+# The middle of the window, where the dialog comes, looked at as raw pixels: a look takes a
+# fraction of what a screenshot compared through files does, so the time is told closely.
+middle="300x120+$((TW_WX + 250))+$((TW_WY + 240))"
+look() { import -window root -crop "$middle" -depth 8 rgb:- 2>/dev/null | md5sum; }
+tw_settled_screenshot "$TW_WORK/before-dialog.png"
+before=$(look)
+started=$(date +%s%N)
+xdotool key p
+shown=""
+while [ $((($(date +%s%N) - started) / 1000000)) -lt 15000 ]; do
+    if [ "$(look)" != "$before" ]; then
+        shown=$((($(date +%s%N) - started) / 1000000))
+        break
+    fi
+done
+[ -n "$shown" ] || tw_fail "no print dialog within 15 s of P while the print system does not answer"
+tw_settled_screenshot "$shots/xvfb-print-silent.png"
+echo "the print system does not answer: the dialog after $shown ms; screenshot $shots/xvfb-print-silent.png"
+[ "$shown" -le 5000 ] || tw_fail "the print dialog took $shown ms, more than 5 s"
+xdotool key Return
+pdf=$(tw_wait_file "$home/Papers/*.pdf" 20) || tw_fail "no PDF saved while the print system does not answer"
+tw_quit "$TW_PID"
+echo "Save as PDF while the print system does not answer: $(basename "$pdf")"
 echo "PASS"

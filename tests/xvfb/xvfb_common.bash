@@ -88,12 +88,14 @@ tw_setup() {
 }
 
 # tw_start_xvfb WIDTHxHEIGHT: a screen of that size (24 bits deep) on a free display; sets DISPLAY.
+# The server is not reset when its last client leaves, so that a program started just after
+# another ended finds it ready.
 tw_start_xvfb() {
     local size=${1%x24} fifo i
     tw_work
     fifo="$TW_WORK/display"
     rm -f "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >"$TW_WORK/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$fifo" >"$TW_WORK/xvfb.log" 2>&1 &
     TW_XVFB_PID=$!
     for i in $(seq 100); do
         [ -s "$fifo" ] && break
@@ -168,6 +170,52 @@ tw_start_program() {
     tw_start "$TW_WORK/child" "$name" env "$@" "$bin" ${TW_ARGS[@]+"${TW_ARGS[@]}"}
 }
 
+# tw_mount_fat DIR [MEGABYTES]: a FAT file system at DIR (16 MB unless told): an image made by
+# mkfs.fat, mounted by fusefat, which needs FUSE but no kernel module of its own; unmounted when
+# the script exits. Returns 1, saying why, when it cannot be had here.
+tw_mount_fat() {
+    local dir=$1 mb=${2:-16} img mkfs
+    mkfs=$(command -v mkfs.fat || command -v /usr/sbin/mkfs.fat || command -v /sbin/mkfs.fat)
+    if [ -z "$mkfs" ] || ! command -v fusefat >/dev/null; then
+        echo "note: mkfs.fat (dosfstools) or fusefat is not installed"
+        return 1
+    fi
+    img="$TW_WORK/fat-$(basename "$dir").img"
+    "$mkfs" -C "$img" $((mb * 1024)) >/dev/null || return 1
+    mkdir -p "$dir"
+    if ! fusefat -o rw+ "$img" "$dir" >"$TW_WORK/fusefat-$(basename "$dir").log" 2>&1 ||
+        ! stat -f -c %T "$dir" | grep -q fuse; then
+        echo "note: fusefat cannot mount a file system here (is /dev/fuse there?)"
+        return 1
+    fi
+    tw_on_exit "fusermount -u '$dir' 2>/dev/null || fusermount -uz '$dir' 2>/dev/null"
+}
+
+# tw_mount_exfat DIR [MEGABYTES]: an exFAT file system at DIR (16 MB unless told): an image made
+# by mkfs.exfat on a loop device, mounted by exfat-fuse; both undone when the script exits. Needs
+# root for the loop device; returns 1, saying why, when it cannot be had here.
+tw_mount_exfat() {
+    local dir=$1 mb=${2:-16} img loop
+    if [ ! -x /usr/sbin/mkfs.exfat ] || [ ! -x /usr/sbin/mount.exfat-fuse ] || ! command -v losetup >/dev/null; then
+        echo "note: mkfs.exfat (exfatprogs), exfat-fuse or losetup is not installed"
+        return 1
+    fi
+    img="$TW_WORK/exfat-$(basename "$dir").img"
+    truncate -s "${mb}M" "$img" && /usr/sbin/mkfs.exfat "$img" >/dev/null || return 1
+    if [ "$(id -u)" -ne 0 ] || ! loop=$(losetup -f --show "$img" 2>/dev/null); then
+        echo "note: no loop device for an exFAT image here (it needs root)"
+        return 1
+    fi
+    tw_on_exit "losetup -d '$loop' 2>/dev/null"
+    mkdir -p "$dir"
+    if ! /usr/sbin/mount.exfat-fuse "$loop" "$dir" >"$TW_WORK/exfat-$(basename "$dir").log" 2>&1 ||
+        ! stat -f -c %T "$dir" | grep -q fuse; then
+        echo "note: exfat-fuse cannot mount a file system here (is /dev/fuse there?)"
+        return 1
+    fi
+    tw_on_exit "fusermount -u '$dir' 2>/dev/null || fusermount -uz '$dir' 2>/dev/null"
+}
+
 # tw_find_windows: ids of the visible windows titled exactly "Tintwell", one a line.
 tw_find_windows() {
     xdotool search --onlyvisible --name '^Tintwell$' 2>/dev/null
@@ -176,7 +224,7 @@ tw_find_windows() {
 # tw_wait_window SECONDS [PID]: waits for the window to be visible; sets TW_WID. Returns 1 when
 # it does not show in time, 2 (with TW_STATUS) when the process PID ends before it shows.
 tw_wait_window() {
-    local limit=$1 pid=${2:-} start now
+    local limit=$1 pid=${2:-} start now state=""
     start=$(date +%s%N)
     while :; do
         TW_WID=$(tw_find_windows | head -n1)
@@ -184,10 +232,19 @@ tw_wait_window() {
         if [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null; then
             wait "$pid"
             TW_STATUS=$?
+            echo "(the program ended with status $TW_STATUS before its window showed)" >&2
             return 2
         fi
         now=$(date +%s%N)
-        [ $(((now - start) / 1000000)) -ge $((limit * 1000)) ] && return 1
+        if [ $(((now - start) / 1000000)) -ge $((limit * 1000)) ]; then
+            [ -n "$pid" ] && state="; the program: $(ps -o stat=,etime= -p "$pid")"
+            echo "(no window after $limit s$state)" >&2
+            # Where the program's main thread is, when a debugger can tell.
+            if [ -n "$pid" ] && command -v gdb >/dev/null; then
+                gdb -p "$pid" -batch -ex "thread 1" -ex "bt 20" 2>/dev/null | grep '^#' | head -n 20 >&2
+            fi
+            return 1
+        fi
         sleep 0.05
     done
 }

@@ -114,6 +114,12 @@ void HeadlessHost::WaitInput(uint64_t deadlineMicros) {
 
 void HeadlessHost::Wake() { woken_ = true; }
 
+void HeadlessHost::EndProcess(int code) {
+    Note("EndProcess " + std::to_string(code));
+    if (driver_) driver_->Exit(code);
+    throw ProcessEnded{code};
+}
+
 // --- cursor ---
 
 void HeadlessHost::SetCursorImage(const host::CursorImage* image) {

@@ -31,6 +31,11 @@ public:
     using std::logic_error::logic_error;
 };
 
+// Thrown by EndProcess when there is no driver: the process would end here with `code`.
+struct ProcessEnded {
+    int code = 0;
+};
+
 class HeadlessHost : public host::Host, public host::Probe {
 public:
     static constexpr int kScreenWidth = 800;
@@ -48,6 +53,9 @@ public:
         // The program is about to wait, or has just taken an input event: a moment to look at
         // what it shows (message boxes that open and close without the program ever idling).
         virtual void Observe() {}
+        // The process ends here with that status (the session's end). Unless the driver unwinds
+        // the program itself, the host then throws ProcessEnded.
+        virtual void Exit(int code) { (void)code; }
     };
 
     struct Entry {
@@ -72,6 +80,7 @@ public:
     bool PollInput(host::InputEvent& ev) override;
     void WaitInput(uint64_t deadlineMicros) override;
     void Wake() override;
+    [[noreturn]] void EndProcess(int code) override;
     void SetCursorImage(const host::CursorImage* image) override;
     void GetCursorPos(int& x, int& y) override;
     void SetCursorPos(int x, int y) override;
@@ -162,7 +171,7 @@ public:
     // the image changes, "WindowIcon <name> <width>x<height>", "PublishInstance <class>",
     // "UnpublishInstance <class>", "RaiseInstance <class>", "RestoreInstance <class>", "Beep <type>", "Fault <kind>",
     // "Wave <bytes> once|loop", "WaveStop", "MidiOpen <path>", "MidiPlay", "MidiStop", "MidiSeek",
-    // "MidiClose"; and of the layer's files: "FlushFile <path>", "MoveFileExA <from> <to>",
+    // "MidiClose", "EndProcess <code>"; and of the layer's files: "FlushFile <path>", "MoveFileExA <from> <to>",
     // "FlushFolder <folder>".
     std::vector<std::string> Record() const;
     std::vector<Entry> RecordTimes() const;

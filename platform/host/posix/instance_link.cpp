@@ -21,8 +21,6 @@ namespace tw::posix {
 
 namespace instance_detail {
 
-void Fd::Close(int fd) { ::close(fd); }
-
 #ifdef MSG_NOSIGNAL
 constexpr int kSendFlags = MSG_NOSIGNAL | MSG_DONTWAIT;
 #else
@@ -248,7 +246,7 @@ void InstanceServer::Close() {
 }
 
 int InstanceServer::ServePending(const Handler& handler) {
-    std::vector<std::pair<instance_detail::Fd, InstanceRequest>> batch;
+    std::vector<std::pair<Fd, InstanceRequest>> batch;
     {
         std::lock_guard<std::mutex> guard(mutex_);
         if (pending_.empty()) return 0;

@@ -12,11 +12,12 @@
 
 #include <sys/types.h>
 
+#include "host/posix/files.h"
+
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace tw::posix {
@@ -29,39 +30,6 @@ struct InstanceReply {
     bool iconic = false;    // its window is minimised (after the request was carried out)
 };
 
-namespace instance_detail {
-
-// Owns one file descriptor.
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() { Reset(); }
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    int Release() { return std::exchange(fd_, -1); }
-    void Reset(int fd = -1) {
-        if (fd_ >= 0) Close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    static void Close(int fd);
-    int fd_ = -1;
-};
-
-}  // namespace instance_detail
 
 // The folder for this user's rendezvous sockets: $XDG_RUNTIME_DIR when it is a directory of
 // ours, otherwise a private folder in /tmp. Empty when neither can be trusted.
@@ -103,14 +71,14 @@ public:
 private:
     void Run();
 
-    instance_detail::Fd listen_, wakeRead_, wakeWrite_;
+    Fd listen_, wakeRead_, wakeWrite_;
     std::string path_;
     dev_t dev_ = 0;
     ino_t ino_ = 0;
     Notify notify_;
     std::thread thread_;
     std::mutex mutex_;
-    std::vector<std::pair<instance_detail::Fd, InstanceRequest>> pending_;
+    std::vector<std::pair<Fd, InstanceRequest>> pending_;
 };
 
 }  // namespace tw::posix

@@ -1,6 +1,9 @@
 // CUPS destinations and the PDF file destination of the SDL host.
 #include "host/sdl/cups_printers.h"
 
+#include "host/posix/child_folder.h"
+#include "host/posix/files.h"
+
 #include <cups/cups.h>
 #include <fcntl.h>
 #include <langinfo.h>
@@ -9,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -22,12 +26,70 @@ namespace {
 
 constexpr int kPdfDpi = 300;
 constexpr int kFallbackDpi = 300;
+// How long the print system may take: to answer the dialog's questions (what printers there are,
+// what their pages are), all of them together; and to answer at each step of handing a job over.
+// A scheduler that takes the connection and never answers would otherwise keep the program
+// waiting for minutes with nothing painted.
+constexpr int kQuestionsMs = 2000;
+constexpr int kJobSilenceMs = 15000;
 
-std::string Unavailable(const std::string& name) {
+// A connection of its own to the print system, which gives up on it when it takes too long. Once
+// given up on, the connection is shut, so that whatever else is asked of it fails at once.
+class Connection {
+public:
+    enum class Limit { Total, Silence };
+
+    Connection(int ms, Limit limit) : limit_(limit), ms_(ms), start_(std::chrono::steady_clock::now()) {
+        int cancel = 0;
+        http_ = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, ms, &cancel);
+        if (http_) {
+            httpSetTimeout(http_, limit == Limit::Total ? 0.25 : ms / 1000.0, Waited, this);
+        } else {
+            // Refused at once: nobody there. Only a connection that never completed is silence.
+            silent_ = Elapsed() >= std::chrono::milliseconds(ms);
+        }
+    }
+    ~Connection() {
+        if (http_) httpClose(http_);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Null when the print system could not be reached.
+    http_t* Get() const { return http_; }
+    // The print system was there but did not answer in time.
+    bool Silent() const { return silent_; }
+
+private:
+    std::chrono::steady_clock::duration Elapsed() const { return std::chrono::steady_clock::now() - start_; }
+
+    // Called while an answer is awaited: 1 to go on waiting, 0 to give up.
+    static int Waited(http_t* http, void* self) {
+        auto* c = static_cast<Connection*>(self);
+        if (c->limit_ == Limit::Total && c->Elapsed() < std::chrono::milliseconds(c->ms_)) return 1;
+        c->silent_ = true;
+        // Whatever else is asked of it (the library may connect again) gives up at once.
+        httpShutdown(http);
+        httpSetTimeout(http, 0.001, Waited, self);
+        return 0;
+    }
+
+    Limit limit_;
+    int ms_;
+    std::chrono::steady_clock::time_point start_;
+    http_t* http_ = nullptr;
+    bool silent_ = false;
+};
+
+std::string Unavailable(const std::string& name, const Connection& cups) {
+    if (cups.Silent()) return "The printer \"" + name + "\" is not available: the print system does not answer.";
     return "The printer \"" + name + "\" is not available (" + cupsLastErrorString() + ").";
 }
 
-std::string PrintSystemSays() { return std::string("The print system says: ") + cupsLastErrorString(); }
+std::string PrintSystemSays(const Connection& cups) {
+    if (cups.Silent()) return "The print system does not answer.";
+    return std::string("The print system says: ") + cupsLastErrorString();
+}
 
 struct DestDeleter {
     void operator()(cups_dest_t* d) const { cupsFreeDests(1, d); }
@@ -37,11 +99,6 @@ struct InfoDeleter {
     void operator()(cups_dinfo_t* i) const { cupsFreeDestInfo(i); }
 };
 using InfoPtr = std::unique_ptr<cups_dinfo_t, InfoDeleter>;
-
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    return home && *home ? home : "/";
-}
 
 // Hundredths of a millimetre to points.
 double Points(int hundredthsMm) { return hundredthsMm * 72.0 / 2540.0; }
@@ -54,7 +111,8 @@ bool IsFolder(const std::string& path) {
 }  // namespace
 
 std::string DocumentsFolder() {
-    std::string home = HomeFolder();
+    std::string home = posix::HomeFolder();
+    if (home.empty()) return "";
     const char* config = std::getenv("XDG_CONFIG_HOME");
     std::string file = (config && *config ? std::string(config) : home + "/.config") + "/user-dirs.dirs";
     std::ifstream in(file);
@@ -116,8 +174,10 @@ std::string PdfFileName(const std::string& title, long long unixTime, int attemp
 std::vector<host::PrintDestination> CupsPrinters::Destinations(bool& reachable) {
     std::vector<host::PrintDestination> list;
     cups_dest_t* dests = nullptr;
-    int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-    reachable = count > 0 || cupsLastError() <= IPP_STATUS_OK_CONFLICTING;
+    Connection cups(kQuestionsMs, Connection::Limit::Total);
+    int count = cups.Get() ? cupsGetDests2(cups.Get(), &dests) : 0;
+    reachable = cups.Get() && !cups.Silent() && (count > 0 || cupsLastError() <= IPP_STATUS_OK_CONFLICTING);
+    silent_ = cups.Silent();
     for (int i = 0; i < count; ++i) {
         const cups_dest_t& d = dests[i];
         if (d.instance) continue;  // instances are the same queue with other options
@@ -138,19 +198,24 @@ std::vector<host::PrintDestination> CupsPrinters::Destinations(bool& reachable) 
     return list;
 }
 
+std::string CupsPrinters::Unreachable() const {
+    return silent_ ? "No printers: the print system does not answer." : Printers::Unreachable();
+}
+
 bool CupsPrinters::Page(const std::string& destination, host::PrintPage& page, std::string& error) {
     if (destination == host::kPdfDestination) {
         page = LocalePaper();
         return true;
     }
-    DestPtr dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, destination.c_str(), nullptr));
+    Connection cups(kQuestionsMs, Connection::Limit::Total);
+    DestPtr dest(cups.Get() ? cupsGetNamedDest(cups.Get(), destination.c_str(), nullptr) : nullptr);
     if (!dest) {
-        error = Unavailable(destination);
+        error = Unavailable(destination, cups);
         return false;
     }
-    InfoPtr info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
+    InfoPtr info(cupsCopyDestInfo(cups.Get(), dest.get()));
     cups_size_t size{};
-    if (!info || !cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest.get(), info.get(), 0, &size)) {
+    if (!info || !cupsGetDestMediaDefault(cups.Get(), dest.get(), info.get(), 0, &size)) {
         // A queue that names no paper prints on the locale's.
         page = LocalePaper();
         size.width = int(std::lround(page.sheetWidth * 2540 / 72));
@@ -158,7 +223,7 @@ bool CupsPrinters::Page(const std::string& destination, host::PrintPage& page, s
     }
     int dpiX = kFallbackDpi, dpiY = kFallbackDpi;
     if (info) {
-        ipp_attribute_t* res = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest.get(), info.get(), "printer-resolution");
+        ipp_attribute_t* res = cupsFindDestDefault(cups.Get(), dest.get(), info.get(), "printer-resolution");
         ipp_res_t units;
         int y = 0;
         int x = res ? ippGetResolution(res, 0, &y, &units) : 0;
@@ -183,6 +248,10 @@ bool CupsPrinters::Page(const std::string& destination, host::PrintPage& page, s
 bool CupsPrinters::Open(const std::string& destination, std::string& error) {
     if (destination == host::kPdfDestination) {
         std::string folder = DocumentsFolder();
+        if (folder.empty()) {
+            error = "There is no home folder to keep the PDF file in.";
+            return false;
+        }
         if (!IsFolder(folder) && ::mkdir(folder.c_str(), 0755) != 0) {
             error = "The folder " + folder + " cannot be made: " + std::strerror(errno) + ".";
             return false;
@@ -193,9 +262,10 @@ bool CupsPrinters::Open(const std::string& destination, std::string& error) {
         }
         return true;
     }
-    DestPtr dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, destination.c_str(), nullptr));
+    Connection cups(kQuestionsMs, Connection::Limit::Total);
+    DestPtr dest(cups.Get() ? cupsGetNamedDest(cups.Get(), destination.c_str(), nullptr) : nullptr);
     if (!dest) {
-        error = Unavailable(destination);
+        error = Unavailable(destination, cups);
         return false;
     }
     return true;
@@ -205,62 +275,48 @@ bool CupsPrinters::Deliver(const std::string& destination, const std::string& ti
                            std::string& error) {
     if (destination != host::kPdfDestination) {
         const char* name = destination.c_str();
-        int job = cupsCreateJob(CUPS_HTTP_DEFAULT, name, title.c_str(), 0, nullptr);
+        Connection cups(kJobSilenceMs, Connection::Limit::Silence);
+        int job = cups.Get() ? cupsCreateJob(cups.Get(), name, title.c_str(), 0, nullptr) : 0;
         if (job <= 0) {
-            error = PrintSystemSays();
+            error = PrintSystemSays(cups);
             return false;
         }
-        bool sent = cupsStartDocument(CUPS_HTTP_DEFAULT, name, job, title.c_str(), CUPS_FORMAT_PDF, 1) ==
+        bool sent = cupsStartDocument(cups.Get(), name, job, title.c_str(), CUPS_FORMAT_PDF, 1) ==
                         HTTP_STATUS_CONTINUE &&
-                    cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.data(), pdf.size()) == HTTP_STATUS_CONTINUE;
-        ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, name);
+                    cupsWriteRequestData(cups.Get(), pdf.data(), pdf.size()) == HTTP_STATUS_CONTINUE;
+        ipp_status_t finished = cupsFinishDocument(cups.Get(), name);
         if (!sent || finished > IPP_STATUS_OK_CONFLICTING) {
-            error = PrintSystemSays();
-            cupsCancelJob2(CUPS_HTTP_DEFAULT, name, job, 0);
+            error = PrintSystemSays(cups);
+            if (!cups.Silent()) cupsCancelJob2(cups.Get(), name, job, 0);
             return false;
         }
         return true;
     }
 
-    // A new file: written in full under a temporary name, then linked to a name nobody has
-    // taken (link never replaces), so the folder never shows half a file or loses one.
+    // A new file: written in full under a hidden name, then given a name nobody has taken, so
+    // the folder never shows half a file or loses one.
     std::string folder = DocumentsFolder();
-    std::string temp = folder + "/.tintwell-print-XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = "The file cannot be made in " + folder + ": " + std::strerror(errno) + ".";
+    posix::Fd dir(folder.empty() ? -1 : posix::OpenFolder(AT_FDCWD, folder.c_str()));
+    if (!dir.Valid()) {
+        error = "The file cannot be made in " + folder + ": " + std::strerror(folder.empty() ? ENOENT : errno) + ".";
         return false;
     }
-    size_t done = 0;
-    while (done < pdf.size()) {
-        ssize_t n = ::write(fd, pdf.data() + done, pdf.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += size_t(n);
-    }
-    int writeErrno = errno;
-    bool written = done == pdf.size() && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-    if (!written && done == pdf.size()) writeErrno = errno;
-    ::close(fd);
-    if (!written) {
-        ::unlink(temp.c_str());
-        error = "The file cannot be written in " + folder + ": " + std::strerror(writeErrno) + ".";
+    posix::WholeFile file;
+    if (int err = file.Write(dir.Get(), "tintwell-print", pdf)) {
+        error = "The file cannot be written in " + folder + ": " + std::strerror(err) + ".";
         return false;
     }
     long long now = (long long)std::time(nullptr);
     for (int attempt = 1; attempt <= 100; ++attempt) {
-        std::string path = folder + "/" + PdfFileName(title, now, attempt);
-        if (::link(temp.c_str(), path.c_str()) == 0) {
-            ::unlink(temp.c_str());
-            return true;
-        }
-        if (errno != EEXIST) {
-            error = "The file " + path + " cannot be made: " + std::strerror(errno) + ".";
-            break;
+        std::string name = PdfFileName(title, now, attempt);
+        int err = file.Publish(name, posix::Publish::NoReplace);
+        if (!err) return true;
+        if (err != EEXIST) {
+            error = "The file " + folder + "/" + name + " cannot be made: " + std::strerror(err) + ".";
+            return false;
         }
     }
-    if (error.empty()) error = "There are too many files of that name in " + folder + ".";
-    ::unlink(temp.c_str());
+    error = "There are too many files of that name in " + folder + ".";
     return false;
 }
 

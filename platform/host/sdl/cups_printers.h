@@ -1,6 +1,7 @@
 // The SDL host's printers: the CUPS destinations (through libcups, so CUPS_SERVER and the user's
-// lpoptions apply), and "Save as PDF", which writes a new file into the user's documents folder
-// on the locale's paper.
+// lpoptions apply; a print system that does not answer within a few seconds counts as out of
+// reach), and "Save as PDF", which writes a new file into the user's documents folder on the
+// locale's paper.
 #pragma once
 
 #include "host/printers.h"
@@ -14,6 +15,10 @@ public:
     bool Open(const std::string& destination, std::string& error) override;
     bool Deliver(const std::string& destination, const std::string& title, const std::string& pdf,
                  std::string& error) override;
+    std::string Unreachable() const override;
+
+private:
+    bool silent_ = false;  // the print system took the last question and did not answer it
 };
 
 // The user's documents folder: XDG_DOCUMENTS_DIR of the XDG user-dirs file, else the home folder.

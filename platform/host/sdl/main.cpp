@@ -1,6 +1,6 @@
 // The process entry on SDL desktops: hands the command line to the program's settings (for --help,
 // --version and mistakes before anything starts), starts SDL, makes the host current, reads the
-// settings, makes and fills the child's folder and moves into it, runs the program's WinMain there
+// settings, makes the child's folder, takes its lock, fills it (with fresh pages when asked) and moves into it, runs the program's WinMain there
 // with the same command line and exits with its result (-1 becomes status 255).
 #define SDL_MAIN_HANDLED
 #include <windows.h>
@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/settings.h"
-#include "host/sdl/child_folder.h"
+#include "host/posix/child_folder.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/tune.h"
 #include "host/sdl/x11.h"
@@ -58,36 +58,59 @@ std::string CommandLine(char** argv, int argc) {
     return line;
 }
 
+// The class of the program's main window: another copy on the same folder is raised through it.
+constexpr char kMainClass[] = "TINTWIN";
+
 std::string ExePath() {
     std::vector<char> buf(4096);
     ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
     return n > 0 ? std::string(buf.data(), static_cast<size_t>(n)) : std::string();
 }
 
-// Into the child's folder, made and filled first, with fresh pages when the settings ask for them;
-// false (with a message) when it cannot be used.
-bool EnterChildFolder(const std::string& fromCommandLine, bool freshPages) {
-    std::string folder = tw::sdl::ChildFolder(fromCommandLine);
+// Whether SDL has taken a video driver that shows nothing without having been asked for it.
+bool DrawsOnNoScreen() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (!driver || (asked && *asked)) return false;
+    return std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+}
+
+enum class Entered { Yes, No, InUse };
+
+// Into the child's folder, made, locked and filled first, with fresh pages when the settings ask
+// for them; No (with a message) when it cannot be
+// used, InUse when another copy has it (raised when it can be reached, else a message says so).
+Entered EnterChildFolder(const std::string& fromCommandLine, bool freshPages,
+                         tw::posix::ChildFolderLock& lock, tw::sdl::SdlHost& host) {
+    std::string folder = tw::posix::ChildFolder(fromCommandLine);
     std::string problem;
     if (folder.empty()) {
         problem = "Tintwell cannot find a home folder to keep the pictures in. Start it with --pages FOLDER.";
     } else {
-        const std::string shipped = tw::sdl::ShippedFolder(ExePath());
-        problem = tw::sdl::PrepareChildFolder(folder, shipped);
-        // Not under another Tintwell that is colouring there (this one will leave at once).
-        if (problem.empty() && freshPages && !tw::host::Current().QueryInstance("TINTWIN").exists) {
+        const std::string shipped = tw::posix::ShippedFolder(ExePath());
+        problem = tw::posix::PrepareChildFolder(folder, shipped, &lock);
+        host.SetInstanceScope(lock.Identity());
+        // Only under the folder's lock: never while another copy colours there.
+        if (problem.empty() && freshPages) {
             // The child can colour the pages as they are when no fresh ones can be put there.
-            const std::string fresh = tw::sdl::FreshenPages(folder, shipped);
+            const std::string fresh = tw::posix::FreshenPages(folder, shipped);
             if (!fresh.empty()) std::fprintf(stderr, "tintwell: %s\n", fresh.c_str());
         }
         if (problem.empty() && ::chdir(folder.c_str()) != 0) {
             problem = "Tintwell cannot open the folder " + folder + ": " + std::strerror(errno) + ".";
         }
     }
-    if (problem.empty()) return true;
+    if (problem.empty()) return Entered::Yes;
+    if (lock.InUse()) {
+        tw::host::RemoteWindowOps other = host.QueryInstance(kMainClass);
+        if (other.exists && host.RaiseInstance(kMainClass)) {
+            if (other.iconic) host.RestoreInstance(kMainClass);
+            return Entered::InUse;
+        }
+    }
     std::fprintf(stderr, "tintwell: %s\n", problem.c_str());
-    MessageBoxA(NULL, problem.c_str(), "Tintwell", MB_OK | MB_ICONHAND);
-    return false;
+    MessageBoxA(NULL, problem.c_str(), "Tintwell", MB_OK | (lock.InUse() ? MB_ICONINFORMATION : MB_ICONHAND));
+    return lock.InUse() ? Entered::InUse : Entered::No;
 }
 
 }  // namespace
@@ -117,8 +140,17 @@ int main(int argc, char** argv) {
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", "tintwell", 0);
     // Before SDL_Init, which passes X errors on to the handler it finds there.
     tw::sdl::InstallXErrorHandler();
+    // The host catches the signals that end the session itself (the program keeps its page first).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "tintwell: cannot start SDL: %s\n", SDL_GetError());
+        return 1;
+    }
+    // When no display can be reached SDL falls back to drawing on none: a copy nobody can see
+    // would hold the child's folder against the next one started.
+    if (DrawsOnNoScreen()) {
+        std::fprintf(stderr, "tintwell: cannot open the display (DISPLAY or WAYLAND_DISPLAY)\n");
+        SDL_Quit();
         return 1;
     }
     // Never deleted: the program's global objects release their GDI objects after WinMain has
@@ -136,12 +168,15 @@ int main(int argc, char** argv) {
     ReadSettings(commandLine.c_str());
     std::fputs(szSettingsNotes, stderr);
     if (!Settings.bMusic) tw::sdl::CancelSoundFontPreload();
+    // Held while the program runs.
+    tw::posix::ChildFolderLock lock;
     int result = 1;
-    if (EnterChildFolder(Settings.szPages, Settings.bFreshPages)) {
+    switch (EnterChildFolder(Settings.szPages, Settings.bFreshPages, lock, *host)) {
+    case Entered::Yes:
         result = WinMain(GetModuleHandleA(NULL), NULL, commandLine.data(), SW_SHOWDEFAULT);
+        break;
+    case Entered::InUse: result = -1; break;  // as WinMain ends beside another copy
+    case Entered::No: break;
     }
-
-    host->Close();
-    SDL_Quit();
-    return result;
+    host->EndProcess(result);
 }

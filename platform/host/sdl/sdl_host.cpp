@@ -12,6 +12,7 @@
 #include <cstring>
 #include <thread>
 
+#include "host/posix/end_signals.h"
 #include "host/posix/ini_file.h"
 #include "host/sdl/keymap.h"
 #include "host/sdl/x11.h"
@@ -24,6 +25,8 @@ namespace {
 constexpr uint64_t kPumpMicros = 1000;
 // The shortest time between two presented frames.
 constexpr uint64_t kFrameMicros = 16000;
+// The longest the host sleeps waiting for input.
+constexpr int64_t kLongestSleepMicros = 1000000;
 
 int Clamp(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); }
 
@@ -131,6 +134,12 @@ SdlHost::SdlHost() : screen_(kScreenWidth, kScreenHeight), start_(std::chrono::s
     userEvents_ = first == static_cast<Uint32>(-1) ? 0 : first;
     instanceDir_ = DefaultInstanceDir();
     open_ = true;
+    WatchDisplayLoss(window_);
+    // The signals that end the session are noted and looked for at every wake (below), not
+    // sent on through SDL: its wake-up travels on a connection of its own to the display, and
+    // at a logout that connection breaks as the signal comes, which Xlib ends the process for
+    // there and then, on the signal's thread, with nothing kept.
+    posix::CatchEndSignals(nullptr);
 
     if (const char* path = std::getenv("TINTWELL_TRACE"); path && *path) {
         trace_ = std::fopen(path, "a");
@@ -150,6 +159,7 @@ void SdlHost::Trace(const char* what, const char* detail) {
 
 void SdlHost::Close() {
     audio_.Shutdown();
+    if (open_) posix::CatchEndSignals(nullptr);
     open_ = false;
     published_.clear();
     for (auto& [name, cursor] : cursors_) {
@@ -311,15 +321,11 @@ void SdlHost::WaitInput(uint64_t deadlineMicros) {
         }
         // SDL sleeps on the display connection (and our own wake events) and asks the display
         // itself before it returns.
+        // Never asleep for long, so that a signal that ends the session is seen within a second.
+        waitMicros = waitMicros < 0 ? kLongestSleepMicros : std::min(waitMicros, kLongestSleepMicros);
+        // Rounded up: waking a little early would only mean waiting again.
         SDL_Event e;
-        int got;
-        if (waitMicros < 0) {
-            got = SDL_WaitEvent(&e);
-        } else {
-            // Rounded up: waking a little early would only mean waiting again.
-            int64_t ms = std::min<int64_t>((waitMicros + 999) / 1000, INT_MAX);
-            got = SDL_WaitEventTimeout(&e, static_cast<int>(ms));
-        }
+        int got = SDL_WaitEventTimeout(&e, static_cast<int>((waitMicros + 999) / 1000));
         now = NowMicros();
         lastPump_ = now;
         if (got) Translate(e);
@@ -348,8 +354,34 @@ void SdlHost::TakeQueued() {
         for (int i = 0; i < n; ++i) Translate(events[i]);
         if (n < 32) break;
     }
+    if (posix::TakeEndSignal()) PushEndSession(false);
+    if (DisplayLost() && !displayLossTold_) {
+        displayLossTold_ = true;
+        PushEndSession(true);
+    }
     ServeInstances();
     ServeSound();
+}
+
+void SdlHost::PushEndSession(bool critical) {
+    host::InputEvent ev;
+    ev.kind = host::InputEvent::Kind::EndSession;
+    ev.critical = critical;
+    ev.x = mouseX_;
+    ev.y = mouseY_;
+    queue_.push_back(ev);
+}
+
+void SdlHost::EndProcess(int code) {
+    EndOnDisplayLoss(code);
+    if (DisplayLost()) {
+        // SDL would wait on the broken connection for the window to go: only the sound is stopped.
+        audio_.Shutdown();
+    } else {
+        Close();
+        SDL_Quit();
+    }
+    std::exit(code);
 }
 
 void SdlHost::ServeSound() {
@@ -396,8 +428,9 @@ void SdlHost::Translate(const SDL_Event& e) {
         ev.alt = (e.key.keysym.mod & KMOD_ALT) != 0;
         break;
     case SDL_QUIT:
-        ev.kind = Kind::CloseRequest;
-        break;
+        // The system asks the application to end (its session is ending).
+        PushEndSession(false);
+        return;
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
@@ -509,7 +542,7 @@ std::string SdlHost::AppDataFolder(bool common) { return common ? posix::kXdgCon
 // --- single instance ---
 
 std::string SdlHost::SocketPath(const std::string& className) const {
-    return InstanceSocketPath(instanceDir_, className);
+    return InstanceSocketPath(instanceDir_, instanceScope_.empty() ? className : className + "@" + instanceScope_);
 }
 
 void SdlHost::PublishInstance(const std::string& className) {

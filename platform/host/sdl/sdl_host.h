@@ -61,6 +61,8 @@ public:
     bool PollInput(host::InputEvent& ev) override;
     void WaitInput(uint64_t deadlineMicros) override;
     void Wake() override;
+    // Takes the window down and ends the process.
+    [[noreturn]] void EndProcess(int code) override;
 
     void SetCursorImage(const host::CursorImage* image) override;
     void GetCursorPos(int& x, int& y) override;
@@ -72,6 +74,9 @@ public:
     host::RemoteWindowOps QueryInstance(const std::string& className) override;
     bool RaiseInstance(const std::string& className) override;
     bool RestoreInstance(const std::string& className) override;
+    // The instances this process publishes and asks for are those of one child's folder (its
+    // identity): copies of the program on other folders are no other instances.
+    void SetInstanceScope(const std::string& scope) { instanceScope_ = scope; }
     // Requests of other processes are carried out inside PollInput and WaitInput.
     void SetInstanceRequests(InstanceRequests* handler) override { requests_ = handler; }
 
@@ -95,6 +100,8 @@ private:
     void TakeQueued();
     void Translate(const SDL_Event& e);
     void Push(const host::InputEvent& ev);
+    // The session's end (a signal, SDL's quit, the display's loss) as input for the layer.
+    void PushEndSession(bool critical);
     bool NeedsPresent() const { return dirty_ || screen_.Version() != presentedVersion_; }
     void Present(uint64_t now);
     void ServeInstances();
@@ -128,6 +135,7 @@ private:
     Uint32 userEvents_ = 0;  // first of our two registered event types: wake, instance request
     std::atomic<bool> wakePending_{false};
     bool woken_ = false;
+    bool displayLossTold_ = false;
 
     std::map<std::string, SDL_Cursor*> cursors_;
     SDL_Cursor* currentCursor_ = nullptr;
@@ -139,6 +147,7 @@ private:
     void Trace(const char* what, const char* detail);
 
     std::string instanceDir_;
+    std::string instanceScope_;
     std::map<std::string, std::unique_ptr<InstanceServer>> published_;
     InstanceRequests* requests_ = nullptr;
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 
 #ifdef TW_HAVE_X11
 #include <SDL_syswm.h>
@@ -15,9 +16,18 @@ namespace tw::sdl {
 
 namespace {
 std::atomic<unsigned> xErrors{0};
+std::atomic<bool> displayLost{false};
+std::atomic<bool> ending{false};
+std::atomic<int> endCode{0};
 }  // namespace
 
 unsigned XErrorsSurvived() { return xErrors.load(); }
+bool DisplayLost() { return displayLost.load(); }
+
+void EndOnDisplayLoss(int code) {
+    endCode = code;
+    ending = true;
+}
 
 #ifdef TW_HAVE_X11
 
@@ -35,9 +45,34 @@ int OnXError(Display* display, XErrorEvent* error) {
     return 0;
 }
 
+// The connection has broken. Xlib's own handler and its exit handler end the process; these
+// return, and Xlib leaves the connection alone from then on.
+int OnXIOError(Display* display) {
+    (void)display;
+    if (ending) std::_Exit(endCode);
+    if (!displayLost.exchange(true)) std::fprintf(stderr, "tintwell: the connection to the display has gone\n");
+    return 0;
+}
+
+void OnXIOErrorExit(Display* display, void* data) {
+    (void)display;
+    (void)data;
+    displayLost = true;
+}
+
 }  // namespace
 
-void InstallXErrorHandler() { XSetErrorHandler(OnXError); }
+void InstallXErrorHandler() {
+    XSetErrorHandler(OnXError);
+    XSetIOErrorHandler(OnXIOError);
+}
+
+void WatchDisplayLoss(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
+        XSetIOErrorExitHandler(info.info.x11.display, OnXIOErrorExit, nullptr);
+}
 
 bool WindowManagerPresent(SDL_Window* window) {
     SDL_SysWMinfo info;
@@ -73,6 +108,8 @@ bool DisplayHasHardwareGl(SDL_Window* window) {
 #else
 
 void InstallXErrorHandler() {}
+
+void WatchDisplayLoss(SDL_Window* window) { (void)window; }
 
 bool WindowManagerPresent(SDL_Window* window) {
     (void)window;

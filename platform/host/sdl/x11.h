@@ -1,5 +1,6 @@
 // What the SDL host needs of X itself, beyond what SDL offers: an error handler that keeps a
-// stale-window error from ending the process, whether a window manager is there to make a
+// stale-window error from ending the process, handlers that keep the display's loss from ending
+// it before the program has kept what it holds, whether a window manager is there to make a
 // window fullscreen, and whether the display can draw GL in hardware. On other displays (or
 // builds without Xlib) these do nothing.
 #pragma once
@@ -13,6 +14,17 @@ namespace tw::sdl {
 void InstallXErrorHandler();
 // How many X errors the handler has logged and survived.
 unsigned XErrorsSurvived();
+
+// Xlib ends the process when the connection to the display breaks (the X server has gone). For
+// the window's display, it is noted instead: Xlib does nothing on a broken connection from then
+// on, and the host ends the program itself.
+void WatchDisplayLoss(SDL_Window* window);
+// True once the window's display has gone.
+bool DisplayLost();
+// The program has kept what it holds and is only closing its windows: should the display go
+// meanwhile, the process ends at once with CODE instead (SDL would wait on the broken connection
+// for the windows to go, for ever).
+void EndOnDisplayLoss(int code);
 
 // False only when the window is on an X display that no EWMH window manager looks after, so
 // that a request for fullscreen would reach no one.
