@@ -3,6 +3,7 @@
 #include "app/tintwell.h"
 
 #include "app/mainwnd.h"
+#include "app/settings.h"
 #include "dialogs/dialogs.h"
 #include "page/page.h"
 #include "sound/sound.h"
@@ -33,7 +34,17 @@ HBITMAP hbmTitles = NULL;
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
 {
     (void)hPrevInstance;
-    (void)lpCmdLine;
+
+    switch (ReadSettings(lpCmdLine)) {
+    case SETTINGS_RUN:
+        break;
+    case SETTINGS_BAD:
+        MessageBoxA(NULL, szSettingsText, "Tintwell", MB_OK | MB_ICONHAND);
+        return 2;
+    default:  // the usage or the version, asked for
+        MessageBoxA(NULL, szSettingsText, "Tintwell", MB_OK);
+        return 0;
+    }
 
     HWND hWndOther = FindWindowA(MAIN_CLASS, NULL);
     if (hWndOther) {
@@ -108,7 +119,8 @@ int InitInstance(HINSTANCE hInstance, int nCmdShow)
 
     if (CheckDisplaySize(hWndMain))
         return 0;
-    SetFullScreenMode();
+    if (!Settings.bWindowed)
+        SetFullScreenMode();
     GmemSetRetryHandler(NoMemoryPrompt);
     if (!AllocPageBuffers())
         return 0;

@@ -1,6 +1,7 @@
 // KERNEL32's process-wide odds and ends: the module handle, the tick count and Sleep on the
-// host's clock, the last-error value and the current directory.
+// host's clock, the last-error value, the current directory and the environment.
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -44,5 +45,17 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer) {
     size_t len = std::strlen(path);
     if (!lpBuffer || nBufferLength <= len) return DWORD(len + 1);  // the size needed, terminator included
     std::memcpy(lpBuffer, path, len + 1);
+    return DWORD(len);
+}
+
+DWORD WINAPI GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize) {
+    const char* value = lpName ? std::getenv(lpName) : nullptr;
+    if (!value) {
+        SetLastError(ERROR_ENVVAR_NOT_FOUND);
+        return 0;
+    }
+    size_t len = std::strlen(value);
+    if (!lpBuffer || nSize <= len) return DWORD(len + 1);  // the size needed, terminator included
+    std::memcpy(lpBuffer, value, len + 1);
     return DWORD(len);
 }

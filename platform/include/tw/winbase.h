@@ -1,4 +1,5 @@
-// Kernel32: global memory, the simple file calls, resources, time, strings, current directory.
+// Kernel32: global memory, the simple file calls, resources, time, strings, current directory,
+// environment, and settings read from profile (.ini) files.
 #pragma once
 
 #include "wintypes.h"
@@ -50,6 +51,12 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
 
 DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
 DWORD WINAPI GetTickCount(void);
+DWORD WINAPI GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize);
+
+// Profile (.ini) files
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+                                      DWORD nSize, LPCSTR lpFileName);
+UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName);
 // System error codes (GetLastError)
 #define ERROR_SUCCESS 0L
 #define ERROR_FILE_NOT_FOUND 2L
@@ -62,6 +69,7 @@ DWORD WINAPI GetTickCount(void);
 #define ERROR_NEGATIVE_SEEK 131L
 #define ERROR_NOT_LOCKED 158L
 #define ERROR_ALREADY_EXISTS 183L
+#define ERROR_ENVVAR_NOT_FOUND 203L
 
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
