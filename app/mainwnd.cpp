@@ -1,8 +1,10 @@
 // The main window's procedure: the screen states driven by paints, command routing, keyboard
-// shortcuts, the cursor over the page, and the input helpers that long operations end with.
+// shortcuts, the cursor over the page, the grown-up's Quit, and the input helpers that long
+// operations end with.
 #include "app/mainwnd.h"
 
 #include "app/newpage.h"
+#include "app/settings.h"
 #include "app/tintwell.h"
 #include "dialogs/dialogs.h"
 #include "page/page.h"
@@ -34,6 +36,80 @@
 int ScreenState = SCREEN_NOTHING;
 int BusyFlag = 0;
 POINT ptMouse = {0, 0};
+
+// The grown-up's Quit (Quit=grownup): the Quit button quits only once it has been held down for
+// QUIT_HOLD_MS, by the mouse or by Q, showing meanwhile how long it has been held. A quick click
+// or a tap on Q, what a child does, only shows the button pressed. An owner-drawn button tells
+// its parent that it is pressed by drawing itself selected; the 50 ms timer redraws it while it
+// is held and quits when the time is up.
+static BOOL bQuitHeld = FALSE;     // the Quit button is drawn pressed
+static DWORD dwQuitHeldSince = 0;  // since when
+static BOOL bQuitKeyDown = FALSE;  // Q holds it pressed until Q comes up
+
+static HWND QuitButton()
+{
+    return CommandButtons[ROW_QUIT].hwnd;
+}
+
+DWORD QuitHeldMs()
+{
+    if (!bQuitHeld)
+        return 0;
+    const DWORD dwHeld = GetTickCount() - dwQuitHeldSince;
+    return dwHeld < QUIT_HOLD_MS ? dwHeld : QUIT_HOLD_MS;
+}
+
+static void OnQuitButtonDrawn(const DRAWITEMSTRUCT* item)
+{
+    if (item->CtlID != CMD_QUIT || !Settings.bGrownupQuit)
+        return;
+    const BOOL bPressed = (item->itemState & ODS_SELECTED) != 0;
+    if (bPressed && !bQuitHeld)
+        dwQuitHeldSince = GetTickCount();
+    bQuitHeld = bPressed;
+}
+
+static void PressQuitKey()
+{
+    if (bQuitKeyDown)
+        return;  // the key's repeats
+    bQuitKeyDown = TRUE;
+    SendMessageA(QuitButton(), BM_SETSTATE, TRUE, 0);
+}
+
+static void ReleaseQuitKey()
+{
+    if (!bQuitKeyDown)
+        return;
+    bQuitKeyDown = FALSE;
+    SendMessageA(QuitButton(), BM_SETSTATE, FALSE, 0);
+}
+
+// The Quit command: the page is saved (a page that cannot be saved asks first), then the window
+// goes, and Shutdown with it.
+static void QuitProgram(HWND hwnd)
+{
+    if (SaveCurrentPage(SAVE_ENDING))
+        DestroyWindow(hwnd);
+}
+
+static void OnQuitHoldTick(HWND hwnd)
+{
+    // Not while a dialog, a fill or a clear owns the window: they still use the page.
+    if (!bQuitHeld || BusyFlag || !IsWindowEnabled(hwnd))
+        return;
+    if (QuitHeldMs() < QUIT_HOLD_MS) {
+        InvalidateRect(QuitButton(), NULL, FALSE);
+        return;
+    }
+    // Let go of the button first, so that a page that cannot be saved, and the question that
+    // brings, does not leave it held.
+    ReleaseQuitKey();
+    if (GetCapture() == QuitButton())
+        ReleaseCapture();
+    SendMessageA(QuitButton(), BM_SETSTATE, FALSE, 0);
+    QuitProgram(hwnd);
+}
 
 // Shows the button pressed, holds it, releases it, optionally pauses again, then posts the
 // command as the button's own click would.
@@ -79,6 +155,10 @@ LRESULT OnKeyDown(HWND hwnd, WPARAM virtualKey)
     case VK_DOWN:
         PressButton(CommandButtons[ROW_NEXT].hwnd, CMD_NEXT);
         break;
+    case 'Q':
+        if (Settings.bGrownupQuit)
+            PressQuitKey();
+        break;
     default:
         break;
     }
@@ -98,11 +178,14 @@ LRESULT OnChar(HWND hwnd, WPARAM character)
         break;
     case 'P':
     case 'p':
-        PressButton(CommandButtons[ROW_PRINT].hwnd, CMD_PRINT);
+        if (Settings.bPrint)
+            PressButton(CommandButtons[ROW_PRINT].hwnd, CMD_PRINT);
         break;
     case 'Q':
     case 'q':
-        PressAndPost(CommandButtons[ROW_QUIT].hwnd, CMD_QUIT, PRESS_MS);
+        // A grown-up holds Q down instead (OnKeyDown).
+        if (!Settings.bGrownupQuit)
+            PressAndPost(CommandButtons[ROW_QUIT].hwnd, CMD_QUIT, PRESS_MS);
         break;
     default:
         break;
@@ -135,11 +218,15 @@ static LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam)
     }
     switch (id) {
     case CMD_QUIT:
-        if (SaveCurrentPage(SAVE_ENDING))
-            DestroyWindow(hwnd);
+        // A grown-up's Quit comes from holding the button, not from its click.
+        if (Settings.bGrownupQuit)
+            SetFocus(hwnd);
+        else
+            QuitProgram(hwnd);
         return 0;
     case CMD_PRINT:
-        PrintPage(hwnd);
+        if (Settings.bPrint)
+            PrintPage(hwnd);
         SetFocus(hwnd);
         return 0;
     case CMD_CLEAR:
@@ -228,6 +315,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         SetCursor(hCurrentCursor);
         return 0;
     case WM_KILLFOCUS:
+        ReleaseQuitKey();  // its key-up goes elsewhere now
         return 0;
     case WM_PAINT:
         return OnPaint(hwnd);
@@ -236,14 +324,20 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         SetFocus(hwnd);
         return 0;
     case WM_DRAWITEM:
+        OnQuitButtonDrawn((const DRAWITEMSTRUCT*)lParam);
         return DrawButton((const DRAWITEMSTRUCT*)lParam);
     case WM_KEYDOWN:
         return BusyFlag ? 0 : OnKeyDown(hwnd, wParam);
+    case WM_KEYUP:
+        if (wParam == 'Q')
+            ReleaseQuitKey();
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_CHAR:
         return BusyFlag ? 0 : OnChar(hwnd, wParam);
     case WM_COMMAND:
         return BusyFlag ? 0 : OnCommand(hwnd, wParam, lParam);
     case WM_TIMER:
+        OnQuitHoldTick(hwnd);
         return 0;
     case MM_MCINOTIFY:
         RestartMusic(hwnd);  // the tune ended, or was stopped or replaced: from the top again

@@ -6,6 +6,9 @@
 #define WM_SHOWTITLEDLG (WM_USER + 1)
 #define WM_CREATEBUTTONS 2024
 
+// With Quit=grownup, the Quit button (or Q) must be held down this long.
+#define QUIT_HOLD_MS 2000
+
 extern int ScreenState;  // SCREEN_NOTHING, SCREEN_TITLE, SCREEN_BUILD, SCREEN_RUNNING (support/ids.h)
 extern int BusyFlag;
 extern POINT ptMouse;
@@ -17,3 +20,4 @@ LRESULT OnMouseMove(LPARAM lParam);
 void PressButton(HWND button, int commandId);
 void DiscardQueuedInput();
 void RepostMouseMove();
+DWORD QuitHeldMs();

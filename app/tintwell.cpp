@@ -4,6 +4,7 @@
 
 #include "app/mainwnd.h"
 #include "app/newpage.h"
+#include "app/settings.h"
 #include "dialogs/dialogs.h"
 #include "page/page.h"
 #include "sound/sound.h"
@@ -34,17 +35,16 @@ HBITMAP hbmTitles = NULL;
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
 {
     (void)hPrevInstance;
-    // The command line is at most one picture, quoted.
-    char picture[PICTURE_PATH_BYTES] = "";
-    if (lpCmdLine && lpCmdLine[0]) {
-        LPCSTR from = lpCmdLine;
-        int length = lstrlenA(from);
-        if (length >= 2 && from[0] == '"' && from[length - 1] == '"') {
-            from++;
-            length -= 2;
-        }
-        if (length > 0 && length < (int)sizeof picture)
-            CopyCut(picture, (size_t)length + 1, from);
+
+    switch (ReadSettings(lpCmdLine)) {
+    case SETTINGS_RUN:
+        break;
+    case SETTINGS_BAD:
+        MessageBoxA(NULL, szSettingsText, "Tintwell", MB_OK | MB_ICONHAND);
+        return 2;
+    default:  // the usage or the version, asked for
+        MessageBoxA(NULL, szSettingsText, "Tintwell", MB_OK);
+        return 0;
     }
 
     HWND hWndOther = FindWindowA(MAIN_CLASS, NULL);
@@ -53,13 +53,13 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
             BringWindowToTop(hWndOther);
             if (IsIconic(hWndOther))
                 ShowWindow(hWndOther, SW_RESTORE);
-            if (picture[0])
-                SendPictureTo(hWndOther, picture);
+            if (Settings.szPicture[0])
+                SendPictureTo(hWndOther, Settings.szPicture);
         }
         return -1;
     }
-    if (picture[0])
-        OfferPictureLater(picture);
+    if (Settings.szPicture[0])
+        OfferPictureLater(Settings.szPicture);
 
     RegisterMainClass(hInstance);
     if (!InitInstance(hInstance, nCmdShow))
@@ -124,7 +124,8 @@ int InitInstance(HINSTANCE hInstance, int nCmdShow)
 
     if (CheckDisplaySize(hWndMain))
         return 0;
-    SetFullScreenMode();
+    if (!Settings.bWindowed)
+        SetFullScreenMode();
     GmemSetRetryHandler(NoMemoryPrompt);
     if (!AllocPageBuffers())
         return 0;

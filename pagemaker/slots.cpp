@@ -2,6 +2,7 @@
 // whole, and the six slots with the pages they replaced kept under replaced/.
 #include "pagemaker/pagemaker.h"
 
+#include "host/posix/child_folder.h"
 #include "host/posix/files.h"
 
 #include <dirent.h>
@@ -11,7 +12,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 
 namespace tw::pages {
 
@@ -63,16 +63,6 @@ tw::posix::Fd OpenFolder(const std::string& folder, const std::string& target)
     if (!dir.Valid())
         throw Failure(Why("cannot write " + target, errno));
     return dir;
-}
-
-std::string TimeStamp()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-    return text;
 }
 
 // "dogwood.TWP" -> "dogwood" and ".TWP".
@@ -197,22 +187,10 @@ std::string ReplaceSlot(const std::string& folder, int number, const std::vector
         const std::string keep = folder + "/replaced";
         if (readErr)
             throw Failure(Why("cannot keep the old " + file + " in " + keep, readErr == EINVAL ? EISDIR : readErr));
-        const tw::posix::Fd keepDir(tw::posix::OpenOwnSubfolder(dir.Get(), "replaced"));
-        if (!keepDir.Valid())
-            throw Failure(Why("cannot keep the old " + file + " in " + keep, errno));
-        tw::posix::WholeFile copy;
-        if (const int err = copy.Write(keepDir.Get(), file, old))
+        std::string name;
+        if (const int err = tw::posix::KeepReplacedPage(dir.Get(), file, old, name))
             throw Failure(Why("cannot keep the old " + file + " in " + keep, err));
-        const auto [stem, ext] = SplitName(file);
-        const std::string base = stem + "." + TimeStamp();
-        for (int n = 1; kept.empty(); n++) {
-            const std::string name = base + (n > 1 ? "-" + std::to_string(n) : "") + ext;
-            const int err = copy.Publish(name, tw::posix::Publish::NoReplace);
-            if (!err)
-                kept = keep + "/" + name;
-            else if (err != EEXIST || n > 99)
-                throw Failure(Why("cannot keep the old " + file + " in " + keep, err));
-        }
+        kept = keep + "/" + name;
     }
     if (const int err = page.Publish(file, tw::posix::Publish::Replace)) {
         if (!kept.empty())

@@ -2,6 +2,8 @@
 // current colour, button creation and drawing (bitmaps and colour discs) and the colour pick.
 #include "screen/screen.h"
 
+#include "app/mainwnd.h"
+#include "app/settings.h"
 #include "app/tintwell.h"
 #include "page/page.h"
 #include "sound/sound.h"
@@ -227,7 +229,21 @@ BOOL DrawButton(const DRAWITEMSTRUCT* item)
            SRCCOPY);
     SelectObject(hdcMem, hOldBitmap);
     DeleteDC(hdcMem);
+    if (id == CMD_QUIT && Settings.bGrownupQuit && (item->itemState & ODS_SELECTED))
+        DrawQuitHold(hdc, QuitHeldMs());
     return TRUE;
+}
+
+// How long a grown-up's Quit has been held: a black bar under QUIT that fills with white from the
+// left, full when the program quits. A child's short press shows it empty.
+void DrawQuitHold(HDC hdc, DWORD dwHeldMs)
+{
+    const DWORD dwShown = dwHeldMs < QUIT_HOLD_MS ? dwHeldMs : QUIT_HOLD_MS;
+    const int nDone = (int)((QUIT_BAR_RIGHT - QUIT_BAR_LEFT - 4) * dwShown / QUIT_HOLD_MS);
+    const RECT rcTrack = {QUIT_BAR_LEFT, QUIT_BAR_TOP, QUIT_BAR_RIGHT, QUIT_BAR_BOTTOM};
+    const RECT rcDone = {QUIT_BAR_LEFT + 2, QUIT_BAR_TOP + 2, QUIT_BAR_LEFT + 2 + nDone, QUIT_BAR_BOTTOM - 2};
+    FillRect(hdc, &rcTrack, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    FillRect(hdc, &rcDone, (HBRUSH)GetStockObject(WHITE_BRUSH));
 }
 
 LRESULT PickColor(WPARAM wParam)

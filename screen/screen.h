@@ -28,4 +28,11 @@ extern const BYTE DiscDown[1240];
 
 LRESULT CreateButtons(HWND hwnd);
 BOOL DrawButton(const DRAWITEMSTRUCT* item);
+// The bar on the pressed Quit button that shows how long a grown-up has held it, in the
+// button's own coordinates: under the word QUIT, inside the pill.
+#define QUIT_BAR_LEFT 16
+#define QUIT_BAR_TOP 32
+#define QUIT_BAR_RIGHT 80
+#define QUIT_BAR_BOTTOM 39
+void DrawQuitHold(HDC hdc, DWORD dwHeldMs);
 LRESULT PickColor(WPARAM wParam);

@@ -7,7 +7,8 @@ set -euo pipefail
 
 run_pkgs=(
   build-essential cmake ninja-build pkg-config libvips-dev libopencv-imgproc-dev
-  libsdl2-dev libx11-dev libsdl2-mixer-dev libfluidsynth-dev libfreetype-dev libfontconfig-dev libcups2-dev zlib1g-dev
+  libsdl2-dev libx11-dev libxext-dev libsdl2-mixer-dev libfluidsynth-dev libfreetype-dev libfontconfig-dev libcups2-dev zlib1g-dev
+  libinih-dev
   fonts-liberation timgm6mb-soundfont
 )
 test_pkgs=(

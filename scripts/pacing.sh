@@ -6,7 +6,8 @@
 # durations are printed with their ratio to the paced minimum: 605 redraws 10 ms apart for the
 # fill, 94 frames 30 ms apart for the clear. Exits 1 when a ratio is above LIMIT.
 #   scripts/pacing.sh [TINTWELL_BINARY]   (default: build/release/tintwell)
-# Environment: RUNS (default 3), LIMIT (default 1.02).
+# Environment: RUNS (default 3), LIMIT (default 1.02), SIZE (the screen, default 1024x768),
+# FULLSCREEN=1 (the program covers the whole screen, scaled, instead of an 800 x 600 window).
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=${1:-$root/build/release/tintwell}
@@ -19,7 +20,7 @@ clear_ms=2820
 
 tw_need_tools
 tw_prepare_dir "$root"
-tw_start_xvfb 1024x768
+tw_start_xvfb "${SIZE:-1024x768}"
 
 # A blank 660 x 460 one-bit page: every pixel paper, the blank flag set.
 python3 - "$TW_WORK/child/dogwood.TWP" <<'EOF'
@@ -34,12 +35,21 @@ with open(sys.argv[1], "wb") as f:
 EOF
 [ "$(stat -c %s "$TW_WORK/child/dogwood.TWP")" -eq 38702 ] || tw_fail "the blank page is not 38,702 bytes"
 
-tw_start_page_screen "$bin" pacing
+if [ "${FULLSCREEN:-0}" = 1 ]; then
+    tw_start_page_screen "$bin" pacing TINTWELL_WINDOWED=0
+else
+    tw_start_page_screen "$bin" pacing
+fi
 pid=$TW_PID
 trace=$TW_TRACE
-# The middle of the page (client (400, 300); the window has a one-pixel border). Keys go to
-# the window under the pointer.
-xdotool mousemove $((TW_WX + 401)) $((TW_WY + 301))
+# The middle of the page (client (400, 300); the window has a one-pixel border), which is the
+# middle of the window however it is scaled. Keys go to the window under the pointer.
+geometry=$(tw_window_geometry "$TW_WID")
+width=${geometry%%x*}
+height=${geometry#*x}
+height=${height%%+*}
+echo "the program's window: $geometry"
+xdotool mousemove $((TW_WX + width / 2)) $((TW_WY + height / 2))
 sleep 0.5
 
 # wait_for N SECONDS

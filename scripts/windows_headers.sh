@@ -20,7 +20,7 @@ python3 - "${1:-$tw_root/platform/include}" "$work" "$cxx" <<'EOF'
 import os, re, subprocess, sys
 
 include, work, cxx = sys.argv[1:4]
-headers = ["windows.h", "mmsystem.h", "ddraw.h", "commdlg.h"]
+headers = ["windows.h", "mmsystem.h", "ddraw.h", "commdlg.h", "shlobj.h"]
 sources = []
 for root, _, files in os.walk(include):
     for f in sorted(files):

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows program under Wine on a private virtual screen: the window "Tintwell" appears,
-# the page screen comes up, "q" quits with status 0, and the first page has been saved as an
-# eight-bit page. Runs the 32-bit program where this machine can run 32-bit code, otherwise the
+# the page screen comes up, and with Quit=grownup in the user's %APPDATA%\Tintwell\tintwell.ini
+# (read through Windows' own GetPrivateProfileStringA) a tap on "q" does not quit but "q" held for
+# two seconds does, with status 0, and the first page has been saved as an eight-bit page. Runs the 32-bit program where this machine can run 32-bit code, otherwise the
 # 64-bit build of the same sources. Build first with scripts/windows_build.sh.
 #   scripts/windows_smoke.sh
 # Environment: TW_SHOTS (where the screenshot goes; default the build folder), TW_WINEPREFIX;
@@ -39,6 +40,14 @@ tw_start_xvfb 1024x768
 [ -f "$WINEPREFIX/system.reg" ] || say "making the Wine prefix $WINEPREFIX"
 tw_wine_prefix || tw_fail "cannot make the Wine prefix $WINEPREFIX"
 say "Wine is ready"
+
+# The user's settings file, where the program finds it through SHGetFolderPathA(CSIDL_APPDATA).
+appdata="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming"
+[ -d "$appdata" ] || tw_fail "the Wine prefix has no $appdata"
+mkdir -p "$appdata/Tintwell"
+settings="$appdata/Tintwell/tintwell.ini"
+printf '[Tintwell]\r\nQuit=grownup\r\n' >"$settings"
+tw_on_exit 'rm -f "$settings"'
 
 tw_start "$child" wine "$tw_loader" "$exe"
 wine_pid=$TW_PID
@@ -87,7 +96,13 @@ say "page screen is up; screenshot: $shots/windows-smoke.png"
 
 timeout 5 xdotool windowfocus --sync "$wid" 2>/dev/null || tw_fail "cannot give the window the focus"
 xdotool key q
-tw_expect_exit "$wine_pid" 20 0 "after q"
+sleep 1.5
+kill -0 "$wine_pid" 2>/dev/null || tw_fail "a tap on q quit: Quit=grownup in $settings was not read"
+say "a tap on q did not quit (Quit=grownup); holding q down"
+xdotool keydown q
+sleep 2.5
+xdotool keyup q
+tw_expect_exit "$wine_pid" 20 0 "after q was held"
 say "the program ended with status 0"
 
 page="$child/dogwood.TWP"

@@ -1,7 +1,10 @@
 // Effects are locked once and played straight from the executable's memory, one at a time; the
 // tune is opened under one alias and started again from the top each time it ends. Nothing here
-// looks at a result: without a sound device or the tune the program simply stays quiet.
+// looks at a result: without a sound device or the tune the program simply stays quiet, as it
+// does when the settings turn the sounds or the music off.
 #include "sound/sound.h"
+
+#include "app/settings.h"
 
 #include <mmsystem.h>
 #include <string.h>
@@ -26,11 +29,15 @@ void LoadSounds(HINSTANCE hInstance)
 
 void PlaySfx(int id)
 {
+    if (!Settings.bSounds)
+        return;
     PlaySoundA((LPCSTR)lpWaveData[id], NULL, SND_ASYNC | SND_MEMORY);
 }
 
 void PlaySfxLoop(int id)
 {
+    if (!Settings.bSounds)
+        return;
     PlaySoundA((LPCSTR)lpWaveData[id], NULL, SND_ASYNC | SND_MEMORY | SND_LOOP);
 }
 
@@ -41,6 +48,10 @@ void StopSfx()
 
 void OpenMusic()
 {
+    // Without music nothing is opened, and every later command finds no device, as without the
+    // tune's file.
+    if (!Settings.bMusic)
+        return;
     char szDir[MUSIC_DIR_CHARS] = "";
     char szCommand[MUSIC_COMMAND_CHARS];
     const DWORD nDir = GetCurrentDirectoryA(sizeof szDir, szDir);

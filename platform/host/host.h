@@ -1,6 +1,7 @@
 // The one narrow interface between the Win32 layer and the machine. Everything the layer needs
 // from outside the process (the screen, input, time, the cursor, the single-instance rendezvous,
-// audio, printers) goes through the current Host. The layer never includes SDL.
+// audio, printers, the settings folders) goes through the current Host. The layer never includes
+// SDL.
 #pragma once
 
 #include <cstddef>
@@ -167,6 +168,14 @@ public:
         virtual void MidiFinished() = 0;
     };
     virtual void SetSoundEvents(SoundEvents* handler) { (void)handler; }
+
+    // --- settings ---
+    // Where programs keep their settings files: the user's own folder, or the whole machine's
+    // (common). Empty when there is none.
+    virtual std::string AppDataFolder(bool common) {
+        (void)common;
+        return "";
+    }
 
     // --- printers (host/printers.h) ---
     // Null when the machine offers nowhere to print.

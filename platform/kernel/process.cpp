@@ -1,7 +1,8 @@
 // KERNEL32's process-wide odds and ends: the module handle and file, the tick count and Sleep on
-// the host's clock, the last-error value and the current directory.
+// the host's clock, the last-error value, the current directory and the environment.
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -60,5 +61,17 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer) {
     size_t len = std::strlen(path);
     if (!lpBuffer || nBufferLength <= len) return DWORD(len + 1);  // the size needed, terminator included
     std::memcpy(lpBuffer, path, len + 1);
+    return DWORD(len);
+}
+
+DWORD WINAPI GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize) {
+    const char* value = lpName ? std::getenv(lpName) : nullptr;
+    if (!value) {
+        SetLastError(ERROR_ENVVAR_NOT_FOUND);
+        return 0;
+    }
+    size_t len = std::strlen(value);
+    if (!lpBuffer || nSize <= len) return DWORD(len + 1);  // the size needed, terminator included
+    std::memcpy(lpBuffer, value, len + 1);
     return DWORD(len);
 }

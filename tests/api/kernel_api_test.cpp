@@ -1,5 +1,5 @@
-// KERNEL32 by its public behaviour: global memory blocks, the simple file calls, renames and
-// wsprintfA.
+// KERNEL32 by its public behaviour: global memory blocks, the simple file calls, renames,
+// wsprintfA, settings read from .ini files and the environment.
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -121,6 +121,97 @@ TEST_F(KernelStrings, WsprintfTruncatesAt1024) {
     EXPECT_EQ(wsprintfA(buf, "%1500d", 1), stored);
     EXPECT_EQ(lstrlenA(buf), 1023);
     EXPECT_EQ(lstrlenA(nullptr), 0);
+}
+
+// What a program reads of a settings file: names of any case, blanks and quotes round values
+// dropped, the first of two equal keys, the default for what is not there, truncation to the
+// buffer, and the lists of keys and sections when no name is given.
+TEST_F(KernelFiles, ProfileStringsAndNumbers) {
+    std::ofstream("settings.ini", std::ios::binary) << "; what the parents chose\r\n"
+                                                       "[Tintwell]\r\n"
+                                                       "Quit = grownup \r\n"
+                                                       "print=off\n"
+                                                       "Quoted=\"two words\"\n"
+                                                       "Single='x'\n"
+                                                       "HalfQuoted=\"open\n"
+                                                       "Empty=\n"
+                                                       "  Indented=yes\n"
+                                                       "[Numbers]\n"
+                                                       "Plain=42\n"
+                                                       "Negative=-7\n"
+                                                       "Hex=0x1F\n"
+                                                       "Wraps=4294967297\n"
+                                                       "Leading=42A9\n"
+                                                       "Word=B42\n"
+                                                       "Nothing=\n";
+    const std::string file = (dir_ / "settings.ini").string();
+    struct Row {
+        const char *section, *key, *expected;
+    } rows[] = {
+        {"Tintwell", "Quit", "grownup"},       {"TINTWELL", "PRINT", "off"},   {"Tintwell", "Quoted", "two words"},
+        {"Tintwell", "Single", "x"},           {"Tintwell", "HalfQuoted", "\"open"},
+        {"Tintwell", "Empty", ""},             {"Tintwell", "Indented", "yes"}, {" Tintwell ", " Quit ", "grownup"},
+        {"Tintwell", "Missing", "the default"}, {"Nowhere", "Quit", "the default"},
+    };
+    char buf[64];
+    for (const Row& row : rows) {
+        DWORD n = GetPrivateProfileStringA(row.section, row.key, "the default", buf, sizeof buf, file.c_str());
+        EXPECT_STREQ(buf, row.expected) << row.section << "/" << row.key;
+        EXPECT_EQ(n, std::strlen(row.expected)) << row.section << "/" << row.key;
+    }
+    // The default loses its trailing blanks; no default is "".
+    EXPECT_EQ(GetPrivateProfileStringA("Tintwell", "Missing", "  spaced   ", buf, sizeof buf, file.c_str()), 8u);
+    EXPECT_STREQ(buf, "  spaced");
+    EXPECT_EQ(GetPrivateProfileStringA("Tintwell", "Missing", nullptr, buf, sizeof buf, file.c_str()), 0u);
+    EXPECT_STREQ(buf, "");
+    // Too long for the buffer: cut short, and the size less one.
+    EXPECT_EQ(GetPrivateProfileStringA("Tintwell", "Quit", "", buf, 5, file.c_str()), 4u);
+    EXPECT_STREQ(buf, "grow");
+    // No such file: the default.
+    const std::string missing = (dir_ / "missing.ini").string();
+    EXPECT_EQ(GetPrivateProfileStringA("Tintwell", "Quit", "child", buf, sizeof buf, missing.c_str()), 5u);
+    EXPECT_STREQ(buf, "child");
+
+    // The keys of a section, then the sections, each ended by a NUL and the list by one more.
+    char list[128];
+    auto names = [](const auto& literal) { return std::string(literal, sizeof literal - 1); };
+    DWORD n = GetPrivateProfileStringA("Numbers", nullptr, "", list, sizeof list, file.c_str());
+    EXPECT_EQ(std::string(list, n), names("Plain\0Negative\0Hex\0Wraps\0Leading\0Word\0Nothing\0"));
+    EXPECT_EQ(list[n], 0);
+    n = GetPrivateProfileStringA(nullptr, nullptr, "", list, sizeof list, file.c_str());
+    EXPECT_EQ(std::string(list, n), names("Tintwell\0Numbers\0"));
+    // A list that does not fit: the last name cut, two NULs, the size less two (Wine leaves out
+    // the second NUL).
+    n = GetPrivateProfileStringA(nullptr, nullptr, "", list, 12, file.c_str());
+    EXPECT_EQ(n, 10u);
+    const size_t written = tw::api::OnWine() ? 11 : 12;
+    EXPECT_EQ(std::string(list, written), names("Tintwell\0N\0\0").substr(0, written));
+
+    struct IntRow {
+        const char* key;
+        UINT expected;
+    } numbers[] = {
+        {"Plain", 42},   {"Negative", UINT(-7)}, {"Hex", 31}, {"Wraps", 1},
+        {"Leading", 42}, {"Word", 0},            {"Nothing", 5}, {"Missing", 5},
+    };
+    for (const IntRow& row : numbers)
+        EXPECT_EQ(GetPrivateProfileIntA("Numbers", row.key, 5, file.c_str()), row.expected) << row.key;
+}
+
+TEST_F(KernelStrings, EnvironmentVariables) {
+    char buf[16];
+    SetLastError(0);
+    EXPECT_EQ(GetEnvironmentVariableA("TINTWELL_NO_SUCH_VARIABLE", buf, sizeof buf), 0u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ENVVAR_NOT_FOUND));
+#ifdef _WIN32
+    SetEnvironmentVariableA("TINTWELL_API_TEST", "window");
+#else
+    ::setenv("TINTWELL_API_TEST", "window", 1);
+#endif
+    EXPECT_EQ(GetEnvironmentVariableA("TINTWELL_API_TEST", buf, sizeof buf), 6u);
+    EXPECT_STREQ(buf, "window");
+    // Too small: the size needed, the terminator counted.
+    EXPECT_EQ(GetEnvironmentVariableA("TINTWELL_API_TEST", buf, 6), 7u);
 }
 
 }  // namespace

@@ -108,6 +108,7 @@ struct Program::Impl : HeadlessHost::Driver {
 
     explicit Impl(ProgramOptions opts) : options(std::move(opts)) {
         host.SetDesktopSize(options.desktopWidth, options.desktopHeight);
+        host.SetAppDataFolders(options.userSettings.string(), options.machineSettings.string());
         host.SetDriver(this);
     }
 
@@ -161,9 +162,9 @@ struct Program::Impl : HeadlessHost::Driver {
         }
         if (!stopping) {
             try {
-                char cmdLine[1] = "";
+                std::string cmdLine = options.commandLine;
                 exitCode = options.entry ? options.entry()
-                                         : WinMain(GetModuleHandleA(nullptr), nullptr, cmdLine, SW_SHOWDEFAULT);
+                                         : WinMain(GetModuleHandleA(nullptr), nullptr, cmdLine.data(), SW_SHOWDEFAULT);
             } catch (const Unwind&) {
             } catch (const Exited& e) {
                 exitCode = e.code;

@@ -35,6 +35,11 @@ struct ProgramOptions {
     unsigned runawayMs = 120000;
     uint64_t runawayHostCalls = 2000000000;
     unsigned runawayRealSeconds = 240;
+    // WinMain's command line.
+    std::string commandLine;
+    // The settings folders the host names (SHGetFolderPathA's CSIDL_APPDATA and
+    // CSIDL_COMMON_APPDATA); none when empty, so that no settings file is read.
+    std::filesystem::path userSettings, machineSettings;
     // Runs instead of WinMain when set: a stand-in program for tests of the harness itself.
     std::function<int()> entry;
 };

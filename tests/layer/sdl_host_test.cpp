@@ -41,7 +41,6 @@ protected:
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
         runtimeDir_ = tmpl;
         ::setenv("XDG_RUNTIME_DIR", tmpl, 1);
-        ::unsetenv("TINTWELL_WINDOWED");
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
         host_ = std::make_unique<SdlHost>();
         ASSERT_TRUE(host_->Ok());
@@ -212,9 +211,6 @@ TEST_F(SdlHostTest, TheFilesOfOneDropArriveTogetherAndTextIsNotTaken) {
 }
 
 TEST_F(SdlHostTest, DisplaySwitchScalesTheScreenAndMapsTheMouseBack) {
-    ::setenv("TINTWELL_WINDOWED", "1", 1);
-    EXPECT_FALSE(host_->SetDisplayMode(800, 600, 16));
-    ::unsetenv("TINTWELL_WINDOWED");
     EXPECT_FALSE(host_->SetDisplayMode(640, 480, 16));
     int w = 0, h = 0;
     SDL_GetWindowSize(host_->Window(), &w, &h);

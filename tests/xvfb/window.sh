@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The program in a real window: with TINTWELL_WINDOWED=1 an 800 x 600 window titled "Tintwell"
-# appears on a virtual screen (the time it took is reported) and shows something drawn; closing
-# it the way a window manager does ends the program with status 0.
+# appears on a virtual screen (the time it took is reported) and shows something drawn, without a
+# GL driver loaded (a virtual screen offers no direct rendering); closing it the way a window
+# manager does ends the program with status 0.
 #   window.sh TINTWELL_BINARY SOURCE_DIR
 set -u
 . "$(dirname "$0")/xvfb_common.bash"
@@ -33,6 +34,8 @@ echo "colours in the window: $colours"
 
 # The title screen first: while a modal dialog is up its owner takes no close request.
 tw_pass_title "$TW_WID"
+gl=$(awk '$6 ~ /(libGL|_dri\.so|libLLVM)/ {print $6}' /proc/"$pid"/maps | sort -u)
+[ -z "$gl" ] || tw_fail "a GL driver was loaded where it could only draw on the processor: $gl"
 tw_close_window "$TW_WID"
 tw_expect_exit "$pid" "${TW_EXIT_WAIT:-5}" 0 "after the window was closed"
 [ -z "$(ls "$XDG_RUNTIME_DIR"/*.sock 2>/dev/null)" ] || tw_fail "the instance socket was left behind"

@@ -143,6 +143,8 @@ tw_prepare_dir() {
         cp -r "$src/pages/." "$TW_WORK/child/"
     fi
     export XDG_RUNTIME_DIR="$TW_WORK/run"
+    # No settings file of the user's is read, only what a check puts in $XDG_CONFIG_HOME.
+    export XDG_CONFIG_HOME="$TW_WORK/config"
     export TINTWELL_PAGES="$TW_WORK/child"
     export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
     # The display and sound libraries keep a little memory to the end; that is not ours to report.
@@ -159,12 +161,13 @@ tw_start() {
     TW_PIDS+=("$TW_PID")
 }
 
-# tw_start_program BINARY NAME [VAR=value ...]: starts it in the child's folder; sets TW_PID.
+# tw_start_program BINARY NAME [VAR=value ...]: starts it in the child's folder, with the
+# arguments of the array TW_ARGS (none unless set); sets TW_PID.
 tw_start_program() {
     local bin name=$2
     bin=$(readlink -f "$1")
     shift 2
-    tw_start "$TW_WORK/child" "$name" env "$@" "$bin"
+    tw_start "$TW_WORK/child" "$name" env "$@" "$bin" ${TW_ARGS[@]+"${TW_ARGS[@]}"}
 }
 
 # tw_mount_fat DIR [MEGABYTES]: a FAT file system at DIR (16 MB unless told): an image made by

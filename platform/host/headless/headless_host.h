@@ -106,6 +106,7 @@ public:
     bool InjectFault(host::Fault fault) override;
     void Note(std::string_view line) override;
     host::Printers* GetPrinters() override { return &printers_; }
+    std::string AppDataFolder(bool common) override { return common ? machineSettings_ : userSettings_; }
 
     // --- the clock ---
     // The time now, without moving the clock (a test looking is not the program reading).
@@ -127,6 +128,12 @@ public:
     int DisplayBpp() const { return modeSet_ ? modeBpp_ : 32; }
     bool DisplayModeSet() const { return modeSet_; }
     uint64_t ScreenChanges() const { return screenChanges_; }
+
+    // --- settings folders (none until a test names them) ---
+    void SetAppDataFolders(const std::string& user, const std::string& machine) {
+        userSettings_ = user;
+        machineSettings_ = machine;
+    }
 
     // --- input ---
     // Input that arrives when the clock reaches atMicros (events at one time keep their order).
@@ -212,6 +219,7 @@ private:
     Surface screen_;
     uint64_t screenChanges_ = 0;
     int desktopWidth_ = 1024, desktopHeight_ = 768;
+    std::string userSettings_, machineSettings_;
     bool modeSet_ = false;
     int modeWidth_ = 0, modeHeight_ = 0, modeBpp_ = 0;
 

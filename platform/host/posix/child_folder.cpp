@@ -2,16 +2,22 @@
 // starts there.
 #include "host/posix/child_folder.h"
 
+#include "host/posix/ini_file.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <strings.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace tw::posix {
 
@@ -57,39 +63,36 @@ int TakeLock(int dirfd, Fd& fd) {
     return 0;
 }
 
-}  // namespace
+// A page file's header: the "TW" magic, the blank flag (bfReserved1) and the mark tintwell-pages
+// leaves in bfReserved2 of a page it made from a picture.
+constexpr size_t kHeaderBytes = 14;
+constexpr uint16_t kMadeMark = 0x4D50;
+// A page as the program saves it: eight bits a pixel, 38 colours used of 256 (0 outline, 1 to 36
+// the crayons, 37 paper), 660 x 460 pixels after the headers and the colour table.
+constexpr size_t kPixelsAt = kHeaderBytes + 40 + 256 * 4;
+constexpr size_t kSavedBytes = kPixelsAt + 660 * 460;
+constexpr uint8_t kPaper = 37;
 
-const char kUsage[] =
-    "Usage: tintwell [--pages FOLDER] [PICTURE]\n"
-    "A colouring program for young children.\n"
-    "  PICTURE         offer to make a colouring page of the picture in place of the page\n"
-    "                  on screen (given to Tintwell when it is running already)\n"
-    "  --pages FOLDER  keep the pictures in FOLDER (default: $TINTWELL_PAGES, else\n"
-    "                  $XDG_DATA_HOME/tintwell or ~/.local/share/tintwell)\n"
-    "  --help          show this and leave\n";
-
-StartOptions ParseStartOptions(const std::vector<std::string>& args) {
-    StartOptions opts;
-    for (size_t i = 0; i < args.size() && opts.error.empty(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            opts.help = true;
-        } else if (a == "--pages") {
-            if (i + 1 < args.size() && !args[i + 1].empty()) opts.pages = args[++i];
-            else opts.error = "--pages needs a folder";
-        } else if (a.rfind("--pages=", 0) == 0) {
-            opts.pages = a.substr(8);
-            if (opts.pages.empty()) opts.error = "--pages needs a folder";
-        } else if (a.empty() || a[0] == '-') {
-            opts.error = "unknown argument '" + a + "'";
-        } else if (!opts.picture.empty()) {
-            opts.error = "one picture at a time, not '" + a + "' as well";
-        } else {
-            opts.picture = a;
-        }
-    }
-    return opts;
+uint16_t Word(const std::string& b, size_t at) {
+    return uint16_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8);
 }
+
+// A saved page without its colouring: every crayon pixel paper again, the blank flag set. Empty
+// when the page is not one the program saved.
+std::string Uncoloured(std::string page) {
+    if (page.size() != kSavedBytes || Word(page, 10) != kPixelsAt || Word(page, 28) != 8) return "";
+    for (size_t i = kPixelsAt; i < page.size(); ++i)
+        if (uint8_t(page[i]) >= 1 && uint8_t(page[i]) < kPaper) page[i] = char(kPaper);
+    page[6] = 1;
+    page[7] = 0;
+    return page;
+}
+
+bool IsPageName(const std::string& name) {
+    return name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".twp") == 0;
+}
+
+}  // namespace
 
 std::string HomeFolder() {
     if (const char* home = std::getenv("HOME"); home && home[0] == '/') return home;
@@ -100,6 +103,13 @@ std::string HomeFolder() {
 std::string ChildFolder(const std::string& fromCommandLine) {
     if (!fromCommandLine.empty()) return fromCommandLine;
     if (const char* env = std::getenv("TINTWELL_PAGES"); env && *env) return env;
+    for (const std::string& settings : {XdgConfigHome(), std::string(kXdgConfigMachine)}) {
+        if (settings.empty()) continue;
+        auto file = IniFile::Read(settings + "/tintwell/tintwell.ini");
+        const std::string* pages = file->Find("Tintwell", "Pages");
+        std::string_view folder = pages ? IniUnquoted(*pages) : std::string_view();
+        if (!folder.empty()) return std::string(folder);
+    }
     if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/') return std::string(data) + "/tintwell";
     std::string home = HomeFolder();
     return home.empty() ? "" : home + "/.local/share/tintwell";
@@ -154,6 +164,59 @@ std::string PrepareChildFolder(const std::string& folder, const std::string& shi
             problem = Problem(folder, std::string("cannot copy ") + e->d_name + " there", err);
             break;
         }
+    }
+    ::closedir(list);
+    return problem;
+}
+
+int KeepReplacedPage(int dirfd, const std::string& name, std::string_view bytes, std::string& kept) {
+    const Fd keepDir(OpenOwnSubfolder(dirfd, "replaced"));
+    if (!keepDir.Valid()) return errno;
+    WholeFile copy;
+    if (int err = copy.Write(keepDir.Get(), name, bytes)) return err;
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const size_t dot = std::min(name.rfind('.'), name.size());
+    const std::string base = name.substr(0, dot) + "." + stamp;
+    for (int n = 1;; n++) {
+        std::string candidate = base + (n > 1 ? "-" + std::to_string(n) : "") + name.substr(dot);
+        const int err = copy.Publish(candidate, Publish::NoReplace);
+        if (!err) {
+            kept = std::move(candidate);
+            return 0;
+        }
+        if (err != EEXIST || n > 99) return err;
+    }
+}
+
+std::string FreshenPages(const std::string& folder, const std::string& shipped) {
+    DIR* list = shipped.empty() ? nullptr : ::opendir(shipped.c_str());
+    if (!list) return "";
+    const Fd dir(OpenFolder(AT_FDCWD, folder.c_str()));
+    std::string problem;
+    while (dir.Valid() && problem.empty()) {
+        const dirent* e = ::readdir(list);
+        if (!e) break;
+        const std::string name = e->d_name;
+        if (name[0] == '.' || !IsPageName(name)) continue;
+        std::string page, clean;
+        if (ReadWhole(dir.Get(), name.c_str(), page, kSavedBytes) != 0 || page.size() < kHeaderBytes ||
+            page.compare(0, 2, "TW") != 0 || Word(page, 6) != 0)
+            continue;  // missing, not a page (the program says so) or not coloured
+        // A page made from a picture has no shipped copy: it comes back without its colouring.
+        if (Word(page, 8) == kMadeMark) clean = Uncoloured(page);
+        else if (ReadWhole(AT_FDCWD, (shipped + "/" + name).c_str(), clean) != 0) clean.clear();
+        if (clean.empty()) continue;
+        WholeFile fresh;
+        std::string kept;
+        int err = fresh.Write(dir.Get(), name, clean);
+        if (!err) err = KeepReplacedPage(dir.Get(), name, page, kept);
+        if (!err && (err = fresh.Publish(name, Publish::Replace)) != 0)
+            ::unlinkat(dir.Get(), ("replaced/" + kept).c_str(), 0);  // the page stays where it was
+        if (err) problem = Problem(folder, "the coloured " + name + " cannot be put aside", err);
     }
     ::closedir(list);
     return problem;

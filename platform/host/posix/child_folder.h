@@ -1,5 +1,4 @@
-// Where the program runs on a desktop: the command line of the process entry, the home folder,
-// the child's own folder (where the pages are coloured and kept) with the lock that lets one
+// Where the program runs on a desktop: the home folder, the child's own folder (where the pages are coloured and kept) with the lock that lets one
 // program at a time write there, and the shipped pages and tune it is filled from. The program
 // itself only ever sees its current folder.
 //
@@ -7,28 +6,21 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/posix/files.h"
 
 namespace tw::posix {
 
-struct StartOptions {
-    std::string pages;   // --pages DIR; empty: the usual folder
-    std::string picture; // a picture to make a page of; empty when none
-    bool help = false;   // --help: print the usage and leave
-    std::string error;   // what was wrong with the command line; empty when nothing
-};
-
-StartOptions ParseStartOptions(const std::vector<std::string>& args);
-extern const char kUsage[];
-
 // The user's home folder: $HOME when it is an absolute path, else the one the user database
 // gives. Empty when there is none.
 std::string HomeFolder();
 
-// The child's folder: --pages, else $TINTWELL_PAGES, else $XDG_DATA_HOME/tintwell (an absolute
-// XDG_DATA_HOME only), else ~/.local/share/tintwell. Empty when there is no home to put it in.
+// The child's folder: --pages, else $TINTWELL_PAGES, else Pages in the [Tintwell] section of the
+// settings file (the user's $XDG_CONFIG_HOME/tintwell/tintwell.ini, else the machine's
+// /etc/xdg/tintwell/tintwell.ini), else $XDG_DATA_HOME/tintwell (an absolute XDG_DATA_HOME only),
+// else ~/.local/share/tintwell. Empty when there is no home to put it in.
 std::string ChildFolder(const std::string& fromCommandLine);
 
 // The shipped pages and tune for the program at exePath: share/tintwell of the installation the
@@ -62,5 +54,18 @@ private:
 // replaced; a copy appears whole or not at all. Returns an empty string, or a message saying
 // what went wrong (lock->InUse() tells when another program has the folder).
 std::string PrepareChildFolder(const std::string& folder, const std::string& shipped, ChildFolderLock* lock = nullptr);
+
+// Keeps `bytes`, the page `name` of the folder `dirfd` that is being replaced, in the folder's
+// replaced/ as "dogwood.20261208-143000.TWP" ("-2" and on before the extension when the name is
+// taken): never over a page kept before, in a folder never reached through a link. 0 or an
+// errno; `kept` is then the name it has in replaced/.
+int KeepReplacedPage(int dirfd, const std::string& name, std::string_view bytes, std::string& kept);
+
+// Fresh pages (FreshPages=on): every coloured page of the folder is put aside in replaced/, as
+// KeepReplacedPage keeps it, and a clean one takes its place: the shipped copy, or for a page
+// tintwell-pages made from a picture, that page without its colouring. Pages not coloured, and
+// files that are not pages, stay as they are. Each page appears whole or not at all. Returns an
+// empty string, or a message saying what went wrong.
+std::string FreshenPages(const std::string& folder, const std::string& shipped);
 
 }  // namespace tw::posix

@@ -1,9 +1,12 @@
-// The process entry on SDL desktops: reads the command line, starts SDL, makes the host current,
-// makes the child's folder, takes its lock, fills it and moves into it, runs the program's WinMain
-// there and exits with its result (-1 becomes status 255).
+// The process entry on SDL desktops: hands the command line to the program's settings (for --help,
+// --version and mistakes before anything starts), starts SDL, makes the host current, reads the
+// settings, makes the child's folder, takes its lock, fills it (with fresh pages when asked) and
+// moves into it, runs the program's WinMain there with the same command line and exits with its
+// result (-1 becomes status 255).
 #define SDL_MAIN_HANDLED
 #include <windows.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,11 +15,60 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
 #include "host/posix/child_folder.h"
 #include "host/sdl/sdl_host.h"
+#include "host/sdl/tune.h"
 #include "host/sdl/x11.h"
 
 namespace {
+
+// What --help adds to the program's own usage about this system.
+const char kWhere[] =
+    "The settings are read from /etc/xdg/tintwell/tintwell.ini for the whole machine,\n"
+    "then from $XDG_CONFIG_HOME/tintwell/tintwell.ini (~/.config/tintwell/tintwell.ini),\n"
+    "whose settings win. TINTWELL_WINDOWED=1 is the same as --window window.\n"
+    "The pictures are kept in FOLDER, else in $TINTWELL_PAGES, else in Pages, else in\n"
+    "$XDG_DATA_HOME/tintwell (~/.local/share/tintwell).\n";
+
+// An argument that names a file from where the program was started (the picture to make a page
+// of), by its full path: the program itself runs in the child's folder.
+std::string FromHere(const std::string& arg) {
+    struct stat st;
+    if (arg.empty() || arg[0] == '/' || arg[0] == '-' || ::stat(arg.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return arg;
+    char here[4096];
+    return ::getcwd(here, sizeof here) ? std::string(here) + "/" + arg : arg;
+}
+
+// The arguments as one Windows command line, which the program splits again: each argument
+// with a blank or a double quote in it is quoted, its double quotes and the backslashes before
+// them escaped.
+std::string CommandLine(char** argv, int argc) {
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = FromHere(argv[i]);
+        if (i > 1) line += ' ';
+        if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) {
+            line += arg;
+            continue;
+        }
+        line += '"';
+        size_t slashes = 0;
+        for (char c : arg) {
+            if (c == '\\') {
+                ++slashes;
+                continue;
+            }
+            line.append(c == '"' ? 2 * slashes + 1 : slashes, '\\');
+            slashes = 0;
+            line += c;
+        }
+        line.append(2 * slashes, '\\');
+        line += '"';
+    }
+    return line;
+}
 
 // The class of the program's main window: another copy on the same folder is raised through it.
 constexpr char kMainClass[] = "TINTWIN";
@@ -33,18 +85,25 @@ bool DrawsOnNoScreen() {
 
 enum class Entered { Yes, No, InUse, Raised };
 
-// Into the child's folder, made, locked and filled first; No (with a message) when it cannot be
-// used, Raised when another copy has it and was raised, InUse when that copy cannot be reached
-// (a message says so).
-Entered EnterChildFolder(const std::string& fromCommandLine, tw::posix::ChildFolderLock& lock,
-                         tw::sdl::SdlHost& host) {
+// Into the child's folder, made, locked and filled first, with fresh pages when the settings ask
+// for them; No (with a message) when it cannot be used, Raised when another copy has it and was
+// raised, InUse when that copy cannot be reached (a message says so).
+Entered EnterChildFolder(const std::string& fromCommandLine, bool freshPages,
+                         tw::posix::ChildFolderLock& lock, tw::sdl::SdlHost& host) {
     std::string folder = tw::posix::ChildFolder(fromCommandLine);
     std::string problem;
     if (folder.empty()) {
         problem = "Tintwell cannot find a home folder to keep the pictures in. Start it with --pages FOLDER.";
     } else {
-        problem = tw::posix::PrepareChildFolder(folder, tw::posix::ShippedFolder(host.ProgramPath()), &lock);
+        const std::string shipped = tw::posix::ShippedFolder(host.ProgramPath());
+        problem = tw::posix::PrepareChildFolder(folder, shipped, &lock);
         host.SetInstanceScope(lock.Identity());
+        // Only under the folder's lock: never while another copy colours there.
+        if (problem.empty() && freshPages) {
+            // The child can colour the pages as they are when no fresh ones can be put there.
+            const std::string fresh = tw::posix::FreshenPages(folder, shipped);
+            if (!fresh.empty()) std::fprintf(stderr, "tintwell: %s\n", fresh.c_str());
+        }
         if (problem.empty() && ::chdir(folder.c_str()) != 0) {
             problem = "Tintwell cannot open the folder " + folder + ": " + std::strerror(errno) + ".";
         }
@@ -65,15 +124,23 @@ Entered EnterChildFolder(const std::string& fromCommandLine, tw::posix::ChildFol
 }  // namespace
 
 int main(int argc, char** argv) {
-    tw::posix::StartOptions opts = tw::posix::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (opts.help) {
-        std::fputs(tw::posix::kUsage, stdout);
+    std::string commandLine = CommandLine(argv, argc);
+    switch (ReadCommandLine(commandLine.c_str())) {
+    case SETTINGS_HELP:
+        std::printf("%s%s", szSettingsText, kWhere);
         return 0;
-    }
-    if (!opts.error.empty()) {
-        std::fprintf(stderr, "tintwell: %s\n%s", opts.error.c_str(), tw::posix::kUsage);
+    case SETTINGS_VERSION:
+        std::fputs(szSettingsText, stdout);
+        return 0;
+    case SETTINGS_BAD:
+        std::fprintf(stderr, "tintwell: %s\nSee tintwell --help.\n", szSettingsText);
         return 2;
+    default:
+        break;
     }
+    // The tune's SoundFont loads while SDL starts and the window is made (unless the command line
+    // has already said there is to be no tune).
+    if (Settings.bMusic) tw::sdl::PreloadSoundFont();
 
     SDL_SetMainReady();
     // The X window's class, which the desktop entry's StartupWMClass names, whatever the program
@@ -104,26 +171,23 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // The picture, named from where the program was started, is opened from the child's folder.
-    std::string picture = opts.picture;
-    if (!picture.empty() && picture[0] != '/') {
-        char here[4096];
-        if (::getcwd(here, sizeof here)) picture = std::string(here) + "/" + picture;
-    }
-    // The command line's tail as Windows gives it: the picture, quoted.
-    std::string tail = picture.empty() ? std::string() : "\"" + picture + "\"";
+    // The same again with the settings files, whose unreadable values are told here: the
+    // program itself has nowhere to say so.
+    ReadSettings(commandLine.c_str());
+    std::fputs(szSettingsNotes, stderr);
+    if (!Settings.bMusic) tw::sdl::CancelSoundFontPreload();
     // Held while the program runs.
     tw::posix::ChildFolderLock lock;
     int result = 1;
-    switch (EnterChildFolder(opts.pages, lock, *host)) {
-    case Entered::Yes: {
-        result = WinMain(GetModuleHandleA(NULL), NULL, tail.data(), SW_SHOWDEFAULT);
+    switch (EnterChildFolder(Settings.szPages, Settings.bFreshPages, lock, *host)) {
+    case Entered::Yes:
+        result = WinMain(GetModuleHandleA(NULL), NULL, commandLine.data(), SW_SHOWDEFAULT);
         break;
-    }
     // As WinMain ends beside another copy, handing it the picture as WinMain does.
     case Entered::Raised: {
         intptr_t taken = 0;
-        if (!picture.empty()) host->SendInstanceData(kMainClass, kPictureData, picture, taken);
+        if (Settings.szPicture[0])
+            host->SendInstanceData(kMainClass, kPictureData, Settings.szPicture, taken);
         result = -1;
         break;
     }

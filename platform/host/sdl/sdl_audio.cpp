@@ -1,27 +1,20 @@
-// SDL_mixer behind the host's sound calls. The program's thread only ever waits for SDL_mixer's
-// audio lock; the end of a piece travels back as an atomic flag and a wake of the host.
+// SDL_mixer behind the host's sound calls. The program's thread only ever waits for the audio
+// thread's copy of the next frames of the tune; the end of a piece travels back as an atomic flag
+// and a wake of the host.
 #include "host/sdl/sdl_audio.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
 
-#include <cstdlib>
-#include <sys/stat.h>
+#include <cstring>
 
 namespace tw::sdl {
 
 namespace {
 
 constexpr int kEffectChannel = 0;
-constexpr const char* kSoundFonts[] = {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2"};
-
-// The one SdlAudio that has the device (SDL_mixer's hook takes no context).
-std::atomic<SdlAudio*> g_owner{nullptr};
-
-bool IsFile(const char* path) {
-    struct stat st;
-    return ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
-}
+// Frames the device takes at once: about 46 ms, so that the audio thread wakes 21 times a second.
+constexpr int kDeviceFrames = 2048;
 
 }  // namespace
 
@@ -33,23 +26,13 @@ bool SdlAudio::EnsureDevice() {
     if (state_ != State::Closed) return state_ == State::Open;
     state_ = State::Failed;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-    if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
+    // Exactly the tune's format: SDL converts for a device that wants another.
+    if (Mix_OpenAudioDevice(Tune::kRate, AUDIO_S16SYS, 2, kDeviceFrames, nullptr, 0) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
     Mix_AllocateChannels(1);
-    // The tune's instruments: the General MIDI SoundFont, unless the user names others.
-    if (!std::getenv("SDL_SOUNDFONTS")) {
-        for (const char* font : kSoundFonts) {
-            if (IsFile(font)) {
-                Mix_SetSoundFonts(font);
-                break;
-            }
-        }
-    }
-    Mix_Init(MIX_INIT_MID);
-    g_owner = this;
-    Mix_HookMusicFinished(&SdlAudio::MusicFinished);
+    Mix_HookMusic(&SdlAudio::MixTune, this);
     state_ = State::Open;
     return true;
 }
@@ -57,16 +40,13 @@ bool SdlAudio::EnsureDevice() {
 void SdlAudio::Shutdown() {
     if (state_ == State::Open) {
         Mix_HaltChannel(-1);
-        CloseMidi();
-        Mix_HookMusicFinished(nullptr);
+        Mix_HookMusic(nullptr, nullptr);
         if (chunk_) Mix_FreeChunk(chunk_);
         chunk_ = nullptr;
         Mix_CloseAudio();
-        Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        SdlAudio* self = this;
-        g_owner.compare_exchange_strong(self, nullptr);
     }
+    CloseMidi();
     state_ = State::Closed;
 }
 
@@ -90,57 +70,61 @@ void SdlAudio::StopWave() {
 
 // --- music ---
 
-void SdlAudio::MusicFinished() {
-    // On the audio thread (or inside Mix_HaltMusic on the program's): only flags and a wake.
-    SdlAudio* self = g_owner.load();
-    if (!self || self->halting_) return;
-    self->midiEnded_ = true;
-    if (self->wake_) self->wake_();
-}
-
-void SdlAudio::HaltMusic() {
-    halting_ = true;
-    Mix_HaltMusic();
-    halting_ = false;
-    paused_ = false;
-    // An end that came just before is overtaken by the halt.
-    midiEnded_ = false;
+void SdlAudio::MixTune(void* self, uint8_t* stream, int bytes) {
+    // On the audio thread; the effects are mixed in over the tune afterwards.
+    auto* audio = static_cast<SdlAudio*>(self);
+    std::lock_guard lock(audio->musicLock_);
+    if (!audio->playing_) {
+        std::memset(stream, 0, size_t(bytes));
+        return;
+    }
+    if (audio->tune_.Fill(reinterpret_cast<int16_t*>(stream), bytes / 4) && !audio->atEnd_) {
+        audio->atEnd_ = true;
+        audio->midiEnded_ = true;
+        if (audio->wake_) audio->wake_();
+    }
 }
 
 bool SdlAudio::OpenMidi(const std::string& path) {
     if (!EnsureDevice()) return true;  // no sound on this machine: the tune is silent
     CloseMidi();
-    music_ = Mix_LoadMUS(path.c_str());
-    return music_ != nullptr;
+    {
+        std::lock_guard lock(musicLock_);
+        atEnd_ = false;
+    }
+    return tune_.Open(path);
 }
 
 void SdlAudio::PlayMidi() {
-    if (!music_) return;
+    if (!tune_.IsOpen()) return;
+    tune_.WaitForStart();
+    std::lock_guard lock(musicLock_);
+    playing_ = true;
     midiEnded_ = false;
-    if (paused_ && Mix_PlayingMusic()) {
-        Mix_ResumeMusic();
-    } else {
-        Mix_PlayMusic(music_, 0);
-    }
-    paused_ = false;
 }
 
 void SdlAudio::StopMidi() {
-    if (!music_) return;
-    Mix_PauseMusic();
-    paused_ = true;
+    std::lock_guard lock(musicLock_);
+    playing_ = false;
     midiEnded_ = false;
 }
 
 void SdlAudio::SeekMidiStart() {
-    if (music_) HaltMusic();
+    std::lock_guard lock(musicLock_);
+    playing_ = false;
+    tune_.Rewind();
+    atEnd_ = false;
+    // An end that came just before is overtaken by the seek.
+    midiEnded_ = false;
 }
 
 void SdlAudio::CloseMidi() {
-    if (!music_) return;
-    HaltMusic();
-    Mix_FreeMusic(music_);
-    music_ = nullptr;
+    {
+        std::lock_guard lock(musicLock_);
+        playing_ = false;
+        midiEnded_ = false;
+    }
+    tune_.Close();
 }
 
 }  // namespace tw::sdl

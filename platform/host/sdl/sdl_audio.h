@@ -1,15 +1,18 @@
-// The SDL host's sound: wave effects on one SDL_mixer channel and a MIDI tune through
-// SDL_mixer's music player (FluidSynth with the system's General MIDI SoundFont). The audio device
-// opens at the first sound; without one every call is a silent no-op.
+// The SDL host's sound: wave effects on one SDL_mixer channel, and the MIDI tune (host/sdl/tune),
+// mixed in under them through SDL_mixer's music hook. The audio device opens at the first sound;
+// without one every call is a silent no-op.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 
+#include "host/sdl/tune.h"
+
 struct Mix_Chunk;
-typedef struct _Mix_Music Mix_Music;
 
 namespace tw::sdl {
 
@@ -38,15 +41,15 @@ public:
 private:
     enum class State { Closed, Open, Failed };
     bool EnsureDevice();
-    void HaltMusic();
-    static void MusicFinished();
+    static void MixTune(void* self, uint8_t* stream, int bytes);
 
     std::function<void()> wake_;
     State state_ = State::Closed;
     Mix_Chunk* chunk_ = nullptr;
-    Mix_Music* music_ = nullptr;
-    bool paused_ = false;
-    std::atomic<bool> halting_{false};
+    Tune tune_;
+    std::mutex musicLock_;   // between the audio thread's mixing and the playing's changes
+    bool playing_ = false;
+    bool atEnd_ = false;     // the end of this pass has been told
     std::atomic<bool> midiEnded_{false};
 };
 

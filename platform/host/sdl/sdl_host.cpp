@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
 #include "host/posix/end_signals.h"
+#include "host/posix/ini_file.h"
 #include "host/sdl/keymap.h"
 #include "host/sdl/x11.h"
 
@@ -27,11 +29,6 @@ constexpr uint64_t kFrameMicros = 16000;
 constexpr int64_t kLongestSleepMicros = 1000000;
 
 int Clamp(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); }
-
-bool WindowedRequested() {
-    const char* v = std::getenv("TINTWELL_WINDOWED");
-    return v && *v && std::strcmp(v, "0") != 0;
-}
 
 SDL_Cursor* MakeColorCursor(const host::CursorImage& image) {
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 32, SDL_PIXELFORMAT_ARGB8888);
@@ -107,25 +104,34 @@ SdlHost::SdlHost() : screen_(kScreenWidth, kScreenHeight), start_(std::chrono::s
         std::fprintf(stderr, "tintwell: cannot create the window: %s\n", SDL_GetError());
         return;
     }
-    // SDL's first choice, unless it is a GL drawing on the CPU; a renderer asked for by name
-    // (SDL_RENDER_DRIVER) is taken as it is.
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (renderer_ && !SDL_GetHint(SDL_HINT_RENDER_DRIVER) && GlDrawsOnCpu(renderer_)) {
-        SDL_DestroyRenderer(renderer_);
-        renderer_ = nullptr;
+    // SDL's first choice, unless that would be a GL drawing on the CPU; a renderer asked for by
+    // name (SDL_RENDER_DRIVER) is taken as it is. A display without direct rendering (a virtual
+    // screen, a machine without a graphics driver) is not even asked for GL, so that no GL driver
+    // is loaded (Mesa's software one keeps tens of megabytes mapped for the life of the process):
+    // on X the screen is shown by a thread of its own there (host/sdl/x11_present), elsewhere by
+    // SDL's software renderer. Where the display offers direct rendering, GL is tried and given up
+    // if it turns out to draw on the CPU.
+    const bool named = SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr;
+    if (named || DisplayHasHardwareGl(window_)) {
+        renderer_ = SDL_CreateRenderer(window_, -1, 0);
+        if (renderer_ && !named && GlDrawsOnCpu(renderer_)) {
+            SDL_DestroyRenderer(renderer_);
+            renderer_ = nullptr;
+        }
     }
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (!renderer_ && !named) presenter_ = X11Presenter::Start(window_);
+    if (!renderer_ && !presenter_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (renderer_) {
         texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, kScreenWidth,
                                      kScreenHeight);
+        // Scales the screen to whatever the window becomes, letterboxed, and maps mouse events back.
+        if (texture_) SDL_RenderSetLogicalSize(renderer_, kScreenWidth, kScreenHeight);
     }
-    if (!renderer_ || !texture_) {
+    if (!presenter_ && !texture_) {
         std::fprintf(stderr, "tintwell: cannot draw into the window: %s\n", SDL_GetError());
         Close();
         return;
     }
-    // Scales the screen to whatever the window becomes, letterboxed, and maps mouse events back.
-    SDL_RenderSetLogicalSize(renderer_, kScreenWidth, kScreenHeight);
     // Characters come from the layer's TranslateMessage, not from SDL's text input.
     SDL_StopTextInput();
 
@@ -166,6 +172,7 @@ void SdlHost::Close() {
     }
     cursors_.clear();
     currentCursor_ = nullptr;
+    presenter_.reset();
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
@@ -187,7 +194,7 @@ uint64_t SdlHost::NowMicros() {
 
 bool SdlHost::SetDisplayMode(int width, int height, int bpp) {
     (void)bpp;  // the screen is shown in the desktop's own depth
-    if (WindowedRequested() || !window_) return false;
+    if (!window_) return false;
     if (width != kScreenWidth || height != kScreenHeight) return false;
     if (WindowManagerPresent(window_)) {
         if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
@@ -222,17 +229,53 @@ void SdlHost::RestoreDisplayMode() {
     dirty_ = true;
 }
 
+// Where the screen shows in the window, scaled and letterboxed as SDL's renderer does it for a
+// logical size.
+SDL_Rect SdlHost::Viewport() const {
+    int w = kScreenWidth, h = kScreenHeight;
+    if (window_) SDL_GetWindowSize(window_, &w, &h);
+    if (w <= 0 || h <= 0) return SDL_Rect{0, 0, kScreenWidth, kScreenHeight};
+    if (int64_t(w) * kScreenHeight == int64_t(h) * kScreenWidth) return SDL_Rect{0, 0, w, h};
+    if (int64_t(w) * kScreenHeight < int64_t(h) * kScreenWidth) {
+        const int vh = int(std::floor(double(kScreenHeight) * w / kScreenWidth));
+        return SDL_Rect{0, (h - vh) / 2, w, vh};
+    }
+    const int vw = int(std::floor(double(kScreenWidth) * h / kScreenHeight));
+    return SDL_Rect{(w - vw) / 2, 0, vw, h};
+}
+
+void SdlHost::ToLogical(int wx, int wy, int& x, int& y) const {
+    if (renderer_) {
+        float lx = 0, ly = 0;
+        SDL_RenderWindowToLogical(renderer_, wx, wy, &lx, &ly);
+        x = static_cast<int>(lx);
+        y = static_cast<int>(ly);
+    } else {
+        const SDL_Rect v = Viewport();
+        x = static_cast<int>(std::floor(double(wx - v.x) * kScreenWidth / v.w));
+        y = static_cast<int>(std::floor(double(wy - v.y) * kScreenHeight / v.h));
+    }
+    x = Clamp(x, 0, kScreenWidth - 1);
+    y = Clamp(y, 0, kScreenHeight - 1);
+}
+
 void SdlHost::Present(uint64_t now) {
-    if (!renderer_) return;
+    if (!renderer_ && !presenter_) return;
     if (!shown_) {
         SDL_ShowWindow(window_);
         shown_ = true;
     }
-    SDL_UpdateTexture(texture_, nullptr, screen_.Data(), kScreenWidth * 4);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
+    if (presenter_) {
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window_, &w, &h);
+        presenter_->Show(screen_.Data(), kScreenWidth, kScreenHeight, w, h, Viewport());
+    } else {
+        SDL_UpdateTexture(texture_, nullptr, screen_.Data(), kScreenWidth * 4);
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+        SDL_RenderPresent(renderer_);
+    }
     presentedVersion_ = screen_.Version();
     dirty_ = false;
     nextPresent_ = now + kFrameMicros;
@@ -400,8 +443,7 @@ void SdlHost::Translate(const SDL_Event& e) {
     case SDL_MOUSEMOTION:
         // The renderer has already mapped the position onto the logical 800 x 600 screen;
         // the letterbox bars lie outside it.
-        mouseX_ = Clamp(e.motion.x, 0, kScreenWidth - 1);
-        mouseY_ = Clamp(e.motion.y, 0, kScreenHeight - 1);
+        MouseFromWindow(e.motion.x, e.motion.y);
         ev.kind = Kind::MouseMove;
         break;
     case SDL_MOUSEBUTTONDOWN:
@@ -412,8 +454,7 @@ void SdlHost::Translate(const SDL_Event& e) {
         case SDL_BUTTON_MIDDLE: ev.button = 2; break;
         default: return;
         }
-        mouseX_ = Clamp(e.button.x, 0, kScreenWidth - 1);
-        mouseY_ = Clamp(e.button.y, 0, kScreenHeight - 1);
+        MouseFromWindow(e.button.x, e.button.y);
         ev.kind = e.type == SDL_MOUSEBUTTONDOWN ? Kind::MouseDown : Kind::MouseUp;
         break;
     case SDL_KEYDOWN:
@@ -504,14 +545,22 @@ void SdlHost::SetCursorImage(const host::CursorImage* image) {
     cursorHidden_ = false;
 }
 
+// An event's position: already on the logical screen where a renderer maps it, in the window's
+// pixels otherwise.
+void SdlHost::MouseFromWindow(int x, int y) {
+    if (renderer_) {
+        mouseX_ = Clamp(x, 0, kScreenWidth - 1);
+        mouseY_ = Clamp(y, 0, kScreenHeight - 1);
+    } else {
+        ToLogical(x, y, mouseX_, mouseY_);
+    }
+}
+
 void SdlHost::GetCursorPos(int& x, int& y) {
     if (window_ && shown_ && SDL_GetMouseFocus() == window_) {
         int wx = 0, wy = 0;
         SDL_GetMouseState(&wx, &wy);
-        float lx = 0, ly = 0;
-        SDL_RenderWindowToLogical(renderer_, wx, wy, &lx, &ly);
-        mouseX_ = Clamp(static_cast<int>(lx), 0, kScreenWidth - 1);
-        mouseY_ = Clamp(static_cast<int>(ly), 0, kScreenHeight - 1);
+        ToLogical(wx, wy, mouseX_, mouseY_);
     }
     x = mouseX_;
     y = mouseY_;
@@ -532,7 +581,13 @@ void SdlHost::SetCursorPos(int x, int y) {
     mouseY_ = Clamp(y, 0, kScreenHeight - 1);
     if (!window_ || !shown_) return;
     int wx = 0, wy = 0;
-    SDL_RenderLogicalToWindow(renderer_, mouseX_ + 0.5f, mouseY_ + 0.5f, &wx, &wy);
+    if (renderer_) {
+        SDL_RenderLogicalToWindow(renderer_, mouseX_ + 0.5f, mouseY_ + 0.5f, &wx, &wy);
+    } else {
+        const SDL_Rect v = Viewport();
+        wx = v.x + static_cast<int>((mouseX_ + 0.5) * v.w / kScreenWidth);
+        wy = v.y + static_cast<int>((mouseY_ + 0.5) * v.h / kScreenHeight);
+    }
     SDL_WarpMouseInWindow(window_, wx, wy);
 }
 
@@ -552,6 +607,10 @@ void SdlHost::AcceptDrops(bool accept) {
     const int state = accept ? SDL_ENABLE : SDL_DISABLE;
     for (Uint32 type : {SDL_DROPBEGIN, SDL_DROPFILE, SDL_DROPCOMPLETE}) SDL_EventState(type, state);
 }
+
+// --- settings ---
+
+std::string SdlHost::AppDataFolder(bool common) { return common ? posix::kXdgConfigMachine : posix::XdgConfigHome(); }
 
 // --- single instance ---
 

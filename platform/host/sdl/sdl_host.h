@@ -20,6 +20,7 @@
 #include "host/posix/instance_link.h"
 #include "host/sdl/cups_printers.h"
 #include "host/sdl/sdl_audio.h"
+#include "host/sdl/x11_present.h"
 
 namespace tw::sdl {
 
@@ -42,7 +43,7 @@ public:
     SdlHost(const SdlHost&) = delete;
     SdlHost& operator=(const SdlHost&) = delete;
 
-    // False when the window or its renderer could not be made.
+    // False when the window, or what draws into it, could not be made.
     bool Ok() const { return window_ != nullptr; }
     SDL_Window* Window() const { return window_; }  // for checks of what the window shows
     // Takes the window down and stops answering other processes. The object stays usable (as a
@@ -94,6 +95,7 @@ public:
     void SetSoundEvents(SoundEvents* handler) override { soundEvents_ = handler; }
 
     host::Printers* GetPrinters() override { return &printers_; }
+    std::string AppDataFolder(bool common) override;
 
 private:
     // Takes everything SDL has queued into the input queue and answers other processes.
@@ -113,10 +115,14 @@ private:
     void MousePosition(int& x, int& y) const;
     // Where the pointer is on the screen now, wherever the window manager or a drag has it.
     void PointerPosition(int& x, int& y);
+    SDL_Rect Viewport() const;
+    void ToLogical(int wx, int wy, int& x, int& y) const;
+    void MouseFromWindow(int x, int y);
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    std::unique_ptr<X11Presenter> presenter_;  // shows the screen instead of a renderer
     bool shown_ = false;
     std::atomic<bool> open_{false};  // read by Wake from other threads
     bool fullscreen_ = false;

@@ -1,5 +1,5 @@
-// The SDL host's own dealings with X: the error handler, and looking for a window manager
-// (its check window on the root, as EWMH has it).
+// The SDL host's own dealings with X: the error handler, looking for a window manager (its check
+// window on the root, as EWMH has it), and the server's extensions for direct rendering.
 #include "host/sdl/x11.h"
 
 #include <atomic>
@@ -94,6 +94,17 @@ bool WindowManagerPresent(SDL_Window* window) {
     return present;
 }
 
+bool DisplayHasHardwareGl(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return true;
+    for (const char* extension : {"DRI3", "DRI2", "NV-GLX"}) {
+        int opcode = 0, event = 0, error = 0;
+        if (XQueryExtension(info.info.x11.display, extension, &opcode, &event, &error)) return true;
+    }
+    return false;
+}
+
 #else
 
 void InstallXErrorHandler() {}
@@ -101,6 +112,11 @@ void InstallXErrorHandler() {}
 void WatchDisplayLoss(SDL_Window* window) { (void)window; }
 
 bool WindowManagerPresent(SDL_Window* window) {
+    (void)window;
+    return true;
+}
+
+bool DisplayHasHardwareGl(SDL_Window* window) {
     (void)window;
     return true;
 }

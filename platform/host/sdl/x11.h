@@ -1,7 +1,8 @@
 // What the SDL host needs of X itself, beyond what SDL offers: an error handler that keeps a
 // stale-window error from ending the process, handlers that keep the display's loss from ending
-// it before the program has kept what it holds, and whether a window manager is there to make a
-// window fullscreen. On other displays (or builds without Xlib) these do nothing.
+// it before the program has kept what it holds, whether a window manager is there to make a
+// window fullscreen, and whether the display can draw GL in hardware. On other displays (or
+// builds without Xlib) these do nothing.
 #pragma once
 
 #include <SDL.h>
@@ -28,5 +29,10 @@ void EndOnDisplayLoss(int code);
 // False only when the window is on an X display that no EWMH window manager looks after, so
 // that a request for fullscreen would reach no one.
 bool WindowManagerPresent(SDL_Window* window);
+
+// False only when the window is on an X display that offers no direct rendering (neither DRI3,
+// DRI2 nor NVIDIA's own GLX), where GL could only draw on the CPU. Asks the server, without
+// loading a GL driver.
+bool DisplayHasHardwareGl(SDL_Window* window);
 
 }  // namespace tw::sdl

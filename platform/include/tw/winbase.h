@@ -1,5 +1,6 @@
 // Kernel32: global memory, the simple file calls, files and folders by name, child processes and
-// their pipes, resources, time, strings, current directory.
+// their pipes, resources, time, strings, current directory, environment, and settings read from
+// profile (.ini) files.
 #pragma once
 
 #include "wintypes.h"
@@ -120,6 +121,12 @@ BOOL WINAPI CreatePipe(PHANDLE hReadPipe, PHANDLE hWritePipe, LPSECURITY_ATTRIBU
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
                      LPOVERLAPPED lpOverlapped);
 
+DWORD WINAPI GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize);
+
+// Profile (.ini) files
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+                                      DWORD nSize, LPCSTR lpFileName);
+UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName);
 // System error codes (GetLastError)
 #define ERROR_SUCCESS 0L
 #define ERROR_FILE_NOT_FOUND 2L
@@ -134,6 +141,7 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, 
 #define ERROR_NEGATIVE_SEEK 131L
 #define ERROR_NOT_LOCKED 158L
 #define ERROR_ALREADY_EXISTS 183L
+#define ERROR_ENVVAR_NOT_FOUND 203L
 
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
