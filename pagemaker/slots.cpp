@@ -2,6 +2,7 @@
 // whole, and the six slots with the pages they replaced kept under replaced/.
 #include "pagemaker/pagemaker.h"
 
+#include "host/posix/child_folder.h"
 #include "host/posix/files.h"
 
 #include <dirent.h>
@@ -11,7 +12,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 
 namespace tw::pages {
 
