@@ -3,6 +3,7 @@
 // operations end with.
 #include "app/mainwnd.h"
 
+#include "app/newpage.h"
 #include "app/settings.h"
 #include "app/tintwell.h"
 #include "dialogs/dialogs.h"
@@ -285,12 +286,16 @@ static LRESULT OnPaint(HWND hwnd)
             return 0;
         hCurrentCursor = hEditCursor;
         SetCursor(hCurrentCursor);
+        OfferWaitingPicture();
     }
     return 0;
 }
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT result = 0;
+    if (OnPictureMessage(hwnd, message, wParam, lParam, &result))
+        return result;
     switch (message) {
     case WM_CREATE:
         return OnCreate(hwnd);

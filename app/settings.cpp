@@ -5,7 +5,7 @@
 #include <shlobj.h>
 #include <string.h>
 
-static const TWSETTINGS Defaults = {FALSE, TRUE, TRUE, TRUE, FALSE, FALSE, ""};
+static const TWSETTINGS Defaults = {FALSE, TRUE, TRUE, TRUE, FALSE, FALSE, "", ""};
 TWSETTINGS Settings = Defaults;
 char szSettingsText[SETTINGS_TEXT_CHARS];
 char szSettingsNotes[SETTINGS_TEXT_CHARS];
@@ -31,8 +31,11 @@ static const SETTINGDEF SettingDefs[] = {
 #define SETTING_COUNT (int)(sizeof SettingDefs / sizeof SettingDefs[0])
 
 static const char szUsage[] =
-    "Usage: tintwell [OPTION]...\n"
+    "Usage: tintwell [OPTION]... [PICTURE]\n"
     "A colouring program for young children.\n"
+    "  PICTURE                     offer to make a colouring page of the picture in place\n"
+    "                              of the page on screen (given to Tintwell when it is\n"
+    "                              running already)\n"
     "  --quit child|grownup        grownup: Quit only when its button or Q is held\n"
     "                              down for two seconds\n"
     "  --print on|off              off: the Print button and P do nothing\n"
@@ -197,6 +200,12 @@ int ReadCommandLine(LPCSTR lpCmdLine)
             *pszEquals = 0;
         const SETTINGDEF* pDef = FindOption(szOption);
         const BOOL bPages = strcmp(szOption, "--pages") == 0;
+        if (!pDef && !bPages && szOption[0] && szOption[0] != '-') {
+            if (Settings.szPicture[0])
+                return BadCommandLine("one picture at a time, not '%s' as well", szOption);
+            strcpy(Settings.szPicture, szOption);
+            continue;
+        }
         if (!pDef && !bPages) {
             if (pszEquals)
                 *pszEquals = '=';

@@ -28,6 +28,7 @@ typedef struct tagTWSETTINGS {
     BOOL bWindowed;     // Window=window: an 800 x 600 window rather than the whole screen
     BOOL bFreshPages;   // FreshPages=on: the six pages start clean at every start
     char szPages[SETTINGS_PAGES_CHARS];  // --pages FOLDER; empty when not given
+    char szPicture[SETTINGS_PAGES_CHARS];  // PICTURE: to make a page of; empty when not given
 } TWSETTINGS;
 
 extern TWSETTINGS Settings;

@@ -3,6 +3,7 @@
 #include "app/tintwell.h"
 
 #include "app/mainwnd.h"
+#include "app/newpage.h"
 #include "app/settings.h"
 #include "dialogs/dialogs.h"
 #include "page/page.h"
@@ -52,9 +53,13 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
             BringWindowToTop(hWndOther);
             if (IsIconic(hWndOther))
                 ShowWindow(hWndOther, SW_RESTORE);
+            if (Settings.szPicture[0])
+                SendPictureTo(hWndOther, Settings.szPicture);
         }
         return -1;
     }
+    if (Settings.szPicture[0])
+        OfferPictureLater(Settings.szPicture);
 
     RegisterMainClass(hInstance);
     if (!InitInstance(hInstance, nCmdShow))
@@ -190,6 +195,7 @@ int OnCreate(HWND hwnd)
     hCurrentCursor = hArrowCursor;
     hWhiteBrush = (HBRUSH)GetStockObject(WHITE_BRUSH);
     Fonts.CreateFonts();
+    AcceptPictures(hwnd);
     return 0;
 }
 

@@ -41,6 +41,8 @@ const char kUsage[] =
     "  --force   write a page even when it would be a poor one to colour\n"
     "  --pages   the child's folder (default: $TINTWELL_PAGES, else Pages in Tintwell's settings,\n"
     "            else $XDG_DATA_HOME/tintwell or ~/.local/share/tintwell)\n"
+    "  --from-tintwell  Tintwell itself runs the command, having saved the page it shows, and\n"
+    "            shows the new page after it: --slot is not refused while it runs\n"
     "Exit status: 0 done; 2 nothing done (a wrong command line, a picture that cannot be used, a\n"
     "folder that cannot be written); 3 nothing written, because the picture makes a poor page:\n"
     "fewer than 3 areas big enough to colour, one area over three quarters of it, or more than a\n"
@@ -60,6 +62,7 @@ struct Command {
     std::string pages;
     int slot = 0;
     bool force = false;
+    bool fromTintwell = false;  // the running Tintwell asked, and will not save over the slot
     MakeOptions make;
 };
 
@@ -98,6 +101,8 @@ Command Parse(int argc, char** argv)
             c.make.turn = true;
         else if (a == "--force")
             c.force = true;
+        else if (a == "--from-tintwell")
+            c.fromTintwell = true;
         else if (a == "--photo" || a == "--drawing") {
             const Kind kind = a == "--photo" ? Kind::Photo : Kind::Drawing;
             if (c.make.kind != Kind::Decide && c.make.kind != kind)
@@ -119,7 +124,7 @@ Command Parse(int argc, char** argv)
             plain.push_back(a);
     }
     const bool makeOnly = slotGiven || !c.output.empty() || !c.preview.empty() || c.make.kind != Kind::Decide ||
-                          c.make.detail != Detail::Medium || c.make.turn || c.force;
+                          c.make.detail != Detail::Medium || c.make.turn || c.force || c.fromTintwell;
     if (c.verb == "make") {
         if (plain.size() != 1)
             throw Failure("make needs one picture");
@@ -159,6 +164,9 @@ std::string PreparedFolder(const Command& c, tw::posix::ChildFolderLock& lock)
     if (folder.empty())
         throw Failure("there is no home folder for the pages; give one with --pages");
     std::string problem = tw::posix::PrepareChildFolder(folder, tw::posix::ShippedFolder(ExePath()), &lock);
+    // Tintwell asking for the page itself has saved its page and shows the new one after it.
+    if (lock.InUse() && c.fromTintwell)
+        return folder;
     if (lock.InUse())
         throw Failure("Tintwell is running with the pictures in " + folder +
                       "; quit it first, or it could save its page over the new one");

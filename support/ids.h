@@ -36,6 +36,11 @@
 #define IDS_NO_PAGES 9            // "All of the tintwell pages are missing or damaged. ..."
 #define IDS_SAVE_FAILED 20        // "The picture could not be saved in %s, so its colouring ..."
 #define IDS_SAVE_FAILED_QUIT 21   // "The picture could not be saved in %s. ...  Quit anyway ...?"
+#define IDS_MAKE_PAGE_CAPTION 30  // "New Page"
+#define IDS_MAKE_PAGE_ASK 31      // "Make a colouring page of the picture %s in place of the page %s? ..."
+#define IDS_PAGE_NOT_MADE 32      // "No page was made: %s. The page on screen is as it was."
+#define IDS_PAGE_MAKER_FAILED 33  // "The page maker tintwell-pages could not be run, ..."
+#define IDS_PAGE_TITLE_FIRST 40   // the six pages' titles, "Dogwood" to "Sunflower"
 
 // ScreenState: the start-up sequence only ever goes NOTHING -> TITLE -> BUILD -> RUNNING.
 #define SCREEN_RUNNING 0  // the page screen is up

@@ -17,6 +17,7 @@ enum class HandleKind : uint32_t {
     Cursor = 4,   // cursors and icons
     Resource = 5, // HRSRC / resource data
     Remote = 6,   // another process's top-level window
+    Kernel = 7,   // processes, their threads and pipe ends
 };
 
 // value = kind << 28 | generation(12 bits) << 16 | (index + 1)  (index < 2^16 - 1): a handle fits

@@ -7,3 +7,4 @@
 #include "tw/winbase.h"
 #include "tw/wingdi.h"
 #include "tw/winuser.h"
+#include "shellapi.h"

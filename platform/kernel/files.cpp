@@ -1,5 +1,5 @@
 // The simple file calls (_lopen, _lcreat, _lread, _lwrite, _llseek, _lclose and the _h forms),
-// MoveFileExA and DeleteFileA, on POSIX files. HFILEs are small numbers of our own, so a
+// MoveFileExA, DeleteFileA and GetFileAttributesA, on POSIX files. HFILEs are small numbers of our own, so a
 // stale or made-up HFILE never reaches a descriptor someone else owns. Only regular files are
 // opened (a FIFO or a device is refused without waiting on it), and a file opened to be written
 // is never reached through a symbolic link. MOVEFILE_WRITE_THROUGH
@@ -266,3 +266,21 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     }
     return TRUE;
 }
+
+DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
+    struct stat st;
+    if (!lpFileName || ::lstat(NativePath(lpFileName).c_str(), &st) != 0) {
+        SetLastError(ErrorFromErrno(lpFileName ? errno : ENOENT));
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    // A symbolic link is reported as itself, a reparse point, with what it leads to.
+    DWORD attributes = 0;
+    if (S_ISLNK(st.st_mode)) {
+        attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+        if (::stat(NativePath(lpFileName).c_str(), &st) != 0) return attributes | FILE_ATTRIBUTE_NORMAL;
+    }
+    if (S_ISDIR(st.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    if (::access(NativePath(lpFileName).c_str(), W_OK) != 0 && errno == EACCES) attributes |= FILE_ATTRIBUTE_READONLY;
+    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+

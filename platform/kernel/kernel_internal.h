@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "windows.h"
 
@@ -30,6 +31,14 @@ bool FindResourceByData(const void* data, LPCSTR type, std::string& name, std::s
 
 // The one module of the process: what GetModuleHandleA(NULL) returns and WinMain receives.
 HMODULE ModuleHandle();
+
+// A command line split into its arguments the way Windows programs split theirs: at blanks outside
+// double quotes; "" inside quotes is a quote, and backslashes are themselves except before a
+// quote, where each pair is one backslash and an odd one makes the quote a character.
+std::vector<std::string> SplitCommandLine(const char* line);
+
+// A waitable object's state: 1 signalled (a process that has ended), 0 not yet, -1 not one.
+int ObjectSignalled(HANDLE h);
 
 // Converts a resource name argument to the registry's key ("#12" or upper-case text).
 // Empty for a null pointer.

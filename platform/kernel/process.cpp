@@ -1,8 +1,10 @@
-// KERNEL32's process-wide odds and ends: the module handle, the tick count and Sleep on the
-// host's clock, the last-error value, the current directory and the environment.
+// KERNEL32's process-wide odds and ends: the module handle and file, the tick count and Sleep on
+// the host's clock, the last-error value, the current directory and the environment.
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include <unistd.h>
@@ -17,6 +19,20 @@ DWORD g_lastError = 0;
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
     // Only the process's own module exists.
     return lpModuleName ? nullptr : tw::kernel::ModuleHandle();
+}
+
+DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
+    if (hModule && hModule != tw::kernel::ModuleHandle()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    std::string path = tw::host::Current().ProgramPath();
+    if (!lpFilename || nSize == 0) return 0;
+    // Cut short, the name still ends with a zero, and the result is the buffer's size.
+    const DWORD n = static_cast<DWORD>(std::min<size_t>(path.size(), nSize - 1));
+    std::memcpy(lpFilename, path.data(), n);
+    lpFilename[n] = '\0';
+    return path.size() >= nSize ? nSize : n;
 }
 
 DWORD WINAPI GetTickCount(void) { return DWORD(tw::host::Current().NowMicros() / 1000); }

@@ -1,6 +1,7 @@
 // Other processes' windows: publishing our first top-level window of a class so that a second
-// copy of the program can find it, answering that copy's requests, and the handles FindWindowA
-// gives out for a window of another process.
+// copy of the program can find it, answering that copy's requests (WM_COPYDATA among them, which
+// waits to be delivered as a message sent from another thread is), and the handles FindWindowA
+// gives out for a window of another process, to which WM_COPYDATA can be sent.
 #include "host/host.h"
 #include "user/wnd.h"
 
@@ -42,6 +43,7 @@ struct InstanceRequestHandler : host::Host::InstanceRequests {
     void Restore() override {
         if (HWND h = Published()) ShowWindowInternal(h, SW_RESTORE);
     }
+    void CopyData(host::IncomingData data) override { S().sentByOthers.push_back(std::move(data)); }
 };
 
 }  // namespace
@@ -59,6 +61,30 @@ void Publish(Window* w) {
 
 void Unpublish(const WndClass* cls) {
     if (!cls->builtin && !HasLiveTopLevelOfClass(cls, nullptr)) host::Current().UnpublishInstance(cls->name);
+}
+
+void DeliverSentByOthers() {
+    auto& waiting = S().sentByOthers;
+    while (!waiting.empty()) {
+        host::IncomingData data = std::move(waiting.front());
+        waiting.pop_front();
+        // The data lives only while the message is handled, as the system's copy does.
+        COPYDATASTRUCT cds{data.dwData, static_cast<DWORD>(data.bytes.size()), data.bytes.data()};
+        HWND h = InstanceRequestHandler::Published();
+        LRESULT result = h ? SendMessageA(h, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)) : 0;
+        if (data.answer) data.answer(result);
+    }
+}
+
+LRESULT SendToOtherProcess(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    (void)wParam;  // our window is no window there
+    std::string remote = RemoteClassName(hwnd);
+    const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    // Only WM_COPYDATA carries its data to another process.
+    if (remote.empty() || msg != WM_COPYDATA || !cds || (cds->cbData && !cds->lpData)) return 0;
+    std::string bytes(static_cast<const char*>(cds->lpData), cds->cbData);
+    intptr_t result = 0;
+    return host::Current().SendInstanceData(remote, cds->dwData, bytes, result) ? result : 0;
 }
 
 std::string RemoteClassName(HWND hwnd) {

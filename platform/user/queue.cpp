@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "host/probe.h"
+#include "kernel/kernel_internal.h"
 #include "user/wnd.h"
 
 namespace tw::user {
@@ -14,6 +15,7 @@ constexpr unsigned kPeeksBetweenPolls = 16;  // an empty PeekMessage reads the c
 constexpr uint64_t kPollIntervalMicros = 1000;
 constexpr uint64_t kDoubleClickMicros = 500 * 1000;
 constexpr UINT kMinTimerMs = 10;
+constexpr uint64_t kObjectPollMicros = 10 * 1000;  // how often a wait looks at a child process
 constexpr UINT MK_MBUTTON_ = 0x0010;
 
 bool RangeMatches(UINT message, UINT first, UINT last) {
@@ -227,6 +229,7 @@ void HandleInput(const host::InputEvent& ev, uint64_t when, unsigned repeats) {
     case Kind::Char: break;  // characters come from TranslateMessage
     case Kind::CloseRequest: CloseRequest(); break;
     case Kind::EndSession: break;  // taken as soon as it is polled
+    case Kind::DropFiles: DropInput(ev); break;
     }
 }
 
@@ -292,6 +295,8 @@ bool PeekInternal(MSG* out, HWND filter, UINT first, UINT last, UINT flags, bool
     if (forcePoll || ++s.peeksSincePoll >= kPeeksBetweenPolls) PollHost(forcePoll);
     // Like a message sent from another thread, the session's end is delivered here.
     if (s.sessionEnd && !s.endingSession && !s.cooking) EndSession();
+    // Messages another process sent are delivered here, whatever the filter, as Windows does.
+    if (!s.sentByOthers.empty() && !s.cooking && !s.polling) DeliverSentByOthers();
     bool remove = (flags & PM_REMOVE) != 0;
     auto take = [&](std::deque<MSG>& queue) {
         for (auto it = queue.begin(); it != queue.end(); ++it) {
@@ -426,6 +431,39 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT first, UINT last) {
     }
 }
 
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll, DWORD dwMilliseconds,
+                                       DWORD dwWakeMask) {
+    (void)dwWakeMask;  // any message wakes
+    if (nCount && !pHandles) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return WAIT_FAILED;
+    }
+    BindThread();
+    auto& host = host::Current();
+    const uint64_t deadline = dwMilliseconds == INFINITE ? UINT64_MAX : NowMicros() + uint64_t(dwMilliseconds) * 1000;
+    for (;;) {
+        DWORD signalled = 0;
+        for (DWORD i = 0; i < nCount; ++i) {
+            int state = kernel::ObjectSignalled(pHandles[i]);
+            if (state < 0) {
+                SetLastError(ERROR_INVALID_HANDLE);
+                return WAIT_FAILED;
+            }
+            if (state && !fWaitAll) return WAIT_OBJECT_0 + i;
+            signalled += state;
+        }
+        if (nCount && fWaitAll && signalled == nCount) return WAIT_OBJECT_0;
+        MSG msg;
+        if (PeekInternal(&msg, nullptr, 0, 0, PM_NOREMOVE, true)) return WAIT_OBJECT_0 + nCount;
+        const uint64_t now = NowMicros();
+        if (now >= deadline) return WAIT_TIMEOUT;
+        // A child's end is not told to the host: look again every few milliseconds meanwhile.
+        uint64_t until = std::min(deadline, NextTimerDue(nullptr, 0, 0));
+        if (nCount) until = std::min(until, now + kObjectPollMicros);
+        host.WaitInput(until);
+    }
+}
+
 BOOL WINAPI PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto& s = S();
     if (!OnOwnerThread()) {
@@ -445,7 +483,8 @@ BOOL WINAPI PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
 
 LRESULT WINAPI SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Window* w = Get(hwnd);
-    if (!w || !w->proc) return 0;
+    if (!w) return SendToOtherProcess(hwnd, message, wParam, lParam);
+    if (!w->proc) return 0;
     WNDPROC proc = w->proc;
     return proc(hwnd, message, wParam, lParam);
 }

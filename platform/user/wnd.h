@@ -123,6 +123,8 @@ struct QueueState {
     };
     std::deque<RawInput> raw;
     bool cooking = false;
+    // Data other processes sent (WM_COPYDATA), delivered at the next look at the queue.
+    std::deque<host::IncomingData> sentByOthers;
     bool quit = false;
     int quitCode = 0;
     // The session's end, asked for by the host and not yet told to the windows: 1, or 2 when it
@@ -233,7 +235,12 @@ void ResetFocus();
 void Publish(Window* w);          // a new top-level window of a class of ours
 void Unpublish(const WndClass* cls);  // the last top-level window of the class went away
 std::string RemoteClassName(HWND hwnd);  // "" for anything but another process's window
+void DeliverSentByOthers();  // WM_COPYDATA of other processes, answered as it is handled
+LRESULT SendToOtherProcess(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);  // 0 unless delivered
 void ResetInstances();
+
+// --- files dropped from the desktop (shell/drop.cpp) ---
+void DropInput(const host::InputEvent& ev);  // WM_DROPFILES to the window under it that takes files
 
 // --- queue (queue.cpp) ---
 void PostInternal(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, std::deque<MSG>& queue);

@@ -369,6 +369,12 @@ void Program::AltF4() {
     impl_->RunUntil(t + kGapMs * kMs);
 }
 
+void Program::Drop(const std::vector<std::string>& files, int x, int y) {
+    uint64_t t = impl_->Now();
+    impl_->host.ScheduleDrop(t, files, x, y);
+    impl_->RunUntil(t);
+}
+
 void Program::Schedule(unsigned msFromNow, const InputEvent& event) {
     impl_->host.Schedule(impl_->Now() + msFromNow * kMs, event);
 }

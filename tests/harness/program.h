@@ -82,6 +82,8 @@ public:
     void KeyUp(unsigned vk);
     void Type(char c);  // the key for c down (TranslateMessage makes the WM_CHAR), then up
     void AltF4();
+    // Files dragged from the desktop and dropped at screen point (x, y).
+    void Drop(const std::vector<std::string>& files, int x, int y);
     // Input that arrives msFromNow milliseconds of virtual time later, possibly while the
     // program is busy (in a fill, a delay or a modal loop).
     void Schedule(unsigned msFromNow, const host::InputEvent& event);

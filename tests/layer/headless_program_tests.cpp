@@ -31,6 +31,7 @@ const char* KindName(Kind k) {
         case Kind::Char: return "char";
         case Kind::CloseRequest: return "close";
         case Kind::EndSession: return "endsession";
+        case Kind::DropFiles: return "drop";
     }
     return "?";
 }

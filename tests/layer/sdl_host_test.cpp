@@ -184,6 +184,32 @@ TEST_F(SdlHostTest, ClosingTheWindowAsksToCloseAndQuitOrAnEndingSignalEndsTheSes
     }
 }
 
+TEST_F(SdlHostTest, TheFilesOfOneDropArriveTogetherAndTextIsNotTaken) {
+    host_->AcceptDrops(true);
+    auto push = [](Uint32 type, const char* file) {
+        SDL_Event e{};
+        e.type = type;
+        e.drop.file = file ? SDL_strdup(file) : nullptr;
+        SDL_PushEvent(&e);
+    };
+    push(SDL_DROPBEGIN, nullptr);
+    push(SDL_DROPFILE, "/home/me/a picture.png");
+    push(SDL_DROPTEXT, "some text");
+    push(SDL_DROPFILE, "/home/me/b.jpg");
+    push(SDL_DROPCOMPLETE, nullptr);
+    // A drop of nothing but text is no drop.
+    push(SDL_DROPBEGIN, nullptr);
+    push(SDL_DROPTEXT, "more text");
+    push(SDL_DROPCOMPLETE, nullptr);
+    auto evs = Drain();
+    ASSERT_EQ(evs.size(), 1u);
+    EXPECT_EQ(evs[0].kind, Kind::DropFiles);
+    EXPECT_EQ(evs[0].files, (std::vector<std::string>{"/home/me/a picture.png", "/home/me/b.jpg"}));
+    EXPECT_GE(evs[0].x, 0);
+    EXPECT_LT(evs[0].x, 800);
+    host_->AcceptDrops(false);
+}
+
 TEST_F(SdlHostTest, DisplaySwitchScalesTheScreenAndMapsTheMouseBack) {
     EXPECT_FALSE(host_->SetDisplayMode(640, 480, 16));
     int w = 0, h = 0;
@@ -292,6 +318,12 @@ struct FakeRequests : SdlHost::InstanceRequests {
         calls.push_back("restore");
         iconic = false;
     }
+    // Data is answered later, as the layer answers it once the window has taken it.
+    std::vector<tw::host::IncomingData> data;
+    void CopyData(tw::host::IncomingData d) override {
+        calls.push_back("data " + std::to_string(d.dwData) + " " + d.bytes);
+        data.push_back(std::move(d));
+    }
 };
 
 TEST_F(SdlHostTest, AnswersAnotherProcessWhileIdleAndForgetsTheClassWhenClosed) {
@@ -313,6 +345,20 @@ TEST_F(SdlHostTest, AnswersAnotherProcessWhileIdleAndForgetsTheClassWhenClosed) 
         EXPECT_EQ(r.iconic, request == tw::sdl::InstanceRequest::Query);
     }
     EXPECT_EQ(requests.calls, std::vector<std::string>{"restore"});
+
+    // Data for the window waits for the window's answer, which reaches the sender.
+    const std::string bytes("/home/me/a picture\n.png\0", 24);
+    auto sent = std::async(std::launch::async, [&] { return tw::posix::SendInstanceData(path, 7, bytes); });
+    while (requests.data.empty() && sent.wait_for(0ms) != std::future_status::ready)
+        host_->WaitInput(host_->NowMicros() + 100000);
+    ASSERT_EQ(requests.data.size(), 1u);
+    EXPECT_EQ(requests.data[0].bytes, bytes);
+    EXPECT_EQ(requests.data[0].dwData, 7u);
+    EXPECT_NE(sent.wait_for(50ms), std::future_status::ready);
+    requests.data[0].answer(-5);
+    auto r = sent.get();
+    EXPECT_TRUE(r.answered);
+    EXPECT_EQ(r.value, -5);
 
     host_->Close();
     EXPECT_FALSE(std::filesystem::exists(path));

@@ -398,6 +398,11 @@ TEST_F(PagesTest, ToolPutsPagesIntoSlotsAndRestoresThem)
         << r.out;
     EXPECT_NE(r.out.find("1  dogwood.TWP  DOGWOOD         not coloured  as shipped"), std::string::npos) << r.out;
 
+    // Only a page made for the running program skips the check that it is not running.
+    r = RunTool("list --pages child --from-tintwell");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("those options belong to make"), std::string::npos) << r.err;
+
     r = RunTool("restore 2 --pages child");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(FileBytes("child/holly.TWP"), shipped);

@@ -229,6 +229,16 @@ TEST(SettingsCommandLine, SplitAsWindowsSplitsIt) {
     EXPECT_EQ(std::string(szSettingsText).rfind("tintwell 1.", 0), 0u) << szSettingsText;  // from --version
     ReadCommandLine("--help");
     EXPECT_NE(std::string(szSettingsText).find("--quit child|grownup"), std::string::npos);
+
+    // One picture to make a page of, anywhere among the options; a second is a mistake.
+    Settings.szPicture[0] = 0;
+    EXPECT_EQ(ReadCommandLine("--pages /p \"/home/me/cat photo.jpg\" --music on"), SETTINGS_RUN);
+    EXPECT_STREQ(Settings.szPicture, "/home/me/cat photo.jpg");
+    EXPECT_STREQ(Settings.szPages, "/p");
+    Settings.szPicture[0] = 0;
+    EXPECT_EQ(ReadCommandLine("a.png b.png"), SETTINGS_BAD);
+    EXPECT_STREQ(szSettingsText, "one picture at a time, not 'b.png' as well");
+    Settings.szPicture[0] = 0;
 }
 
 }  // namespace

@@ -45,8 +45,11 @@ echo "installed files: validated"
 tw_need_tools
 
 # Started as the menu entry starts it: its Exec line, from the installed programs, with a fresh home.
+# The entry also opens pictures (%f, which the menu, giving no file, leaves out).
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
-[ "$exec_line" = tintwell ] || tw_fail "the desktop entry starts '$exec_line'"
+[ "$exec_line" = "tintwell %f" ] || tw_fail "the desktop entry starts '$exec_line'"
+grep -q '^MimeType=.*image/png;.*image/jpeg;' "$desktop" || tw_fail "the desktop entry opens no pictures"
+exec_line=tintwell
 home="$TW_WORK/home"
 mkdir -p "$home"
 unset TINTWELL_PAGES XDG_DATA_HOME

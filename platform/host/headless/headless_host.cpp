@@ -70,13 +70,32 @@ static bool IsMouse(host::InputEvent::Kind kind) {
     return kind == K::MouseMove || kind == K::MouseDown || kind == K::MouseUp;
 }
 
+void HeadlessHost::ScheduleDrop(uint64_t atMicros, const std::vector<std::string>& files, int x, int y) {
+    host::InputEvent ev;
+    ev.kind = host::InputEvent::Kind::DropFiles;
+    ev.files = files;
+    ev.x = x;
+    ev.y = y;
+    Schedule(atMicros, ev);
+}
+
+void HeadlessHost::AcceptDrops(bool accept) {
+    dropsAccepted_ = accept;
+    Note(std::string("AcceptDrops ") + (accept ? "1" : "0"));
+}
+
 bool HeadlessHost::PollInput(host::InputEvent& ev) {
     Step();
     ServeSound();
     if (input_.empty() || input_.front().at > now_) return false;
     ev = input_.front().ev;
     input_.erase(input_.begin());
-    if (IsMouse(ev.kind)) {
+    if (ev.kind == host::InputEvent::Kind::DropFiles && !dropsAccepted_) {
+        // The desktop refuses a drop on a window that takes no files; nothing reaches the program.
+        Note("Drop refused");
+        return PollInput(ev);
+    }
+    if (IsMouse(ev.kind) || ev.kind == host::InputEvent::Kind::DropFiles) {
         cursorX_ = ev.x;
         cursorY_ = ev.y;
     } else {

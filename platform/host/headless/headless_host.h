@@ -85,6 +85,8 @@ public:
     void GetCursorPos(int& x, int& y) override;
     void SetCursorPos(int x, int y) override;
     void SetWindowIcon(const host::CursorImage& image) override;
+    void AcceptDrops(bool accept) override;
+    std::string ProgramPath() override { return programPath_.empty() ? Host::ProgramPath() : programPath_; }
     void PublishInstance(const std::string& className) override;
     void UnpublishInstance(const std::string& className) override;
     host::RemoteWindowOps QueryInstance(const std::string& className) override;
@@ -142,6 +144,17 @@ public:
     uint64_t NextInputTime() const;
     void ClearInput() { input_.clear(); }
 
+    // Whether the program takes dropped files (AcceptDrops); a drop the desktop would refuse
+    // is not delivered.
+    bool DropsAccepted() const { return dropsAccepted_; }
+    // Files dropped at screen point (x, y) when the clock reaches atMicros.
+    void ScheduleDrop(uint64_t atMicros, const std::vector<std::string>& files, int x, int y);
+
+    // --- the program's own file ---
+    // What ProgramPath reports (empty: this process's own file), so that a test can put what the
+    // program looks for beside it.
+    void SetProgramPath(const std::string& path) { programPath_ = path; }
+
     // --- cursor ---
     // Name of the image shown ("" when hidden).
     const std::string& CursorName() const { return cursorName_; }
@@ -169,7 +182,8 @@ public:
     // Every Note of the layer, in order, and the host's own lines: "DisplayMode 800 600 16"
     // (or "... refused"), "DisplayMode restored", "SetCursor <name>" / "SetCursor (hidden)" when
     // the image changes, "WindowIcon <name> <width>x<height>", "PublishInstance <class>",
-    // "UnpublishInstance <class>", "RaiseInstance <class>", "RestoreInstance <class>", "Beep <type>", "Fault <kind>",
+    // "UnpublishInstance <class>", "RaiseInstance <class>", "RestoreInstance <class>", "AcceptDrops 0|1",
+    // "Drop refused" (a drop while no window takes files), "Beep <type>", "Fault <kind>",
     // "Wave <bytes> once|loop", "WaveStop", "MidiOpen <path>", "MidiPlay", "MidiStop", "MidiSeek",
     // "MidiClose", "EndProcess <code>"; and of the layer's files: "FlushFile <path>", "MoveFileExA <from> <to>",
     // "FlushFolder <folder>".
@@ -216,6 +230,9 @@ private:
 
     std::vector<Scheduled> input_;  // sorted by (at, seq)
     uint64_t nextSeq_ = 0;
+
+    bool dropsAccepted_ = false;
+    std::string programPath_;
 
     std::string cursorName_;
     bool cursorHidden_ = false;

@@ -9,12 +9,14 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 namespace tw::posix {
@@ -86,13 +88,11 @@ Connect ConnectTo(const std::string& path, Fd& out) {
     return Connect::Nobody;  // ENOENT: no file; ECONNREFUSED: a stale file
 }
 
-// Reads one short line (without its newline) until the deadline; false on timeout, error, EOF
-// before the newline, or a line too long to be one of ours. Gives up early when `cancel`
-// becomes readable.
-bool ReadLine(int fd, std::string& line, int timeoutMs, int cancel = -1) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    line.clear();
+using Clock = std::chrono::steady_clock;
+
+// Waits until `fd` is readable before the deadline; false on timeout or error, or when `cancel`
+// becomes readable first.
+bool WaitReadable(int fd, Clock::time_point deadline, int cancel) {
     for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return false;
@@ -101,16 +101,73 @@ bool ReadLine(int fd, std::string& line, int timeoutMs, int cancel = -1) {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         if (cancel >= 0 && fds[1].revents) return false;
-        char buf[32];
-        ssize_t got = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+        return true;
+    }
+}
+
+// Reads exactly `n` bytes into `out` until the deadline.
+bool ReadExactly(int fd, size_t n, std::string& out, Clock::time_point deadline, int cancel) {
+    out.clear();
+    char buf[4096];
+    while (out.size() < n) {
+        if (!WaitReadable(fd, deadline, cancel)) return false;
+        ssize_t got = ::recv(fd, buf, std::min(sizeof buf, n - out.size()), MSG_DONTWAIT);
         if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
         if (got <= 0) return false;
-        for (ssize_t i = 0; i < got; ++i) {
-            if (buf[i] == '\n') return true;
-            line.push_back(buf[i]);
-        }
-        if (line.size() > 16) return false;
+        out.append(buf, static_cast<size_t>(got));
     }
+    return true;
+}
+
+// Reads one short line (without its newline) until the deadline; false on timeout, error, EOF
+// before the newline, or a line too long to be one of ours. Reads a byte at a time, so that what
+// follows the line stays unread. Gives up early when `cancel` becomes readable.
+bool ReadLine(int fd, std::string& line, int timeoutMs, int cancel = -1) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    line.clear();
+    for (;;) {
+        std::string c;
+        if (!ReadExactly(fd, 1, c, deadline, cancel)) return false;
+        if (c[0] == '\n') return true;
+        line += c;
+        if (line.size() > 64) return false;
+    }
+}
+
+// Sends all of `bytes` until the deadline.
+bool SendAll(int fd, const std::string& bytes, Clock::time_point deadline) {
+    for (size_t done = 0; done < bytes.size();) {
+        ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, kSendFlags);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            pollfd p{fd, POLLOUT, 0};
+            if (left > 0 && ::poll(&p, 1, static_cast<int>(left)) > 0) continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+// "copydata <number> <length>": the data's number and length, within bounds.
+bool ParseDataLine(const std::string& line, uintptr_t& number, size_t& length) {
+    unsigned long long n = 0, len = 0;
+    char tail = 0;
+    if (std::sscanf(line.c_str(), "copydata %llu %llu%c", &n, &len, &tail) != 2) return false;
+    if (len > kMaxInstanceData || n > UINTPTR_MAX) return false;
+    number = static_cast<uintptr_t>(n);
+    length = static_cast<size_t>(len);
+    return true;
+}
+
+// "ok <value>"
+bool ParseAnswer(const std::string& line, long& value) {
+    char tail = 0;
+    return std::sscanf(line.c_str(), "ok %ld%c", &value, &tail) == 1;
 }
 
 uint64_t Fnv1a(std::string_view s) {
@@ -156,7 +213,10 @@ std::string InstanceSocketPath(const std::string& dir, const std::string& classN
     return path;
 }
 
-InstanceReply AskInstance(const std::string& path, InstanceRequest request, int timeoutMs) {
+namespace {
+
+// Sends one message to the owner and reads its answer.
+InstanceReply Ask(const std::string& path, const std::string& message, int timeoutMs) {
     using namespace instance_detail;
     InstanceReply reply;
     Fd fd;
@@ -165,15 +225,30 @@ InstanceReply AskInstance(const std::string& path, InstanceRequest request, int 
     case Connect::Busy: reply.exists = true; return reply;
     case Connect::Connected: reply.exists = true; break;
     }
-    std::string msg = std::string(RequestWord(request)) + "\n";
-    if (::send(fd.Get(), msg.data(), msg.size(), kSendFlags) != static_cast<ssize_t>(msg.size())) return reply;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (!SendAll(fd.Get(), message, deadline)) return reply;
     std::string line;
-    if (!ReadLine(fd.Get(), line, timeoutMs)) return reply;
-    if (line == "ok 0" || line == "ok 1") {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left > 0 && ReadLine(fd.Get(), line, static_cast<int>(left)) && ParseAnswer(line, reply.value)) {
         reply.answered = true;
-        reply.iconic = line == "ok 1";
     }
     return reply;
+}
+
+}  // namespace
+
+InstanceReply AskInstance(const std::string& path, InstanceRequest request, int timeoutMs) {
+    InstanceReply reply = Ask(path, std::string(instance_detail::RequestWord(request)) + "\n", timeoutMs);
+    reply.answered = reply.answered && (reply.value == 0 || reply.value == 1);
+    reply.iconic = reply.answered && reply.value == 1;
+    return reply;
+}
+
+InstanceReply SendInstanceData(const std::string& path, uintptr_t number, const std::string& bytes, int timeoutMs) {
+    if (bytes.size() > kMaxInstanceData) return InstanceReply{};
+    char head[64];
+    std::snprintf(head, sizeof head, "copydata %llu %zu\n", static_cast<unsigned long long>(number), bytes.size());
+    return Ask(path, head + bytes, timeoutMs);
 }
 
 bool InstanceServer::Listen(const std::string& path, Notify notify) {
@@ -245,15 +320,25 @@ void InstanceServer::Close() {
     path_.clear();
 }
 
-int InstanceServer::ServePending(const Handler& handler) {
-    std::vector<std::pair<Fd, InstanceRequest>> batch;
+int InstanceServer::ServePending(const Handler& handler, const DataHandler& data) {
+    std::vector<std::pair<Fd, Request>> batch;
     {
         std::lock_guard<std::mutex> guard(mutex_);
         if (pending_.empty()) return 0;
         batch.swap(pending_);
     }
     for (auto& [fd, request] : batch) {
-        bool iconic = handler ? handler(request) : false;
+        if (request.data) {
+            if (!data) continue;  // closed unanswered: nobody takes data here
+            // The asker waits for the answer; the connection goes with it.
+            auto connection = std::make_shared<Fd>(std::move(fd));
+            data(request.number, std::move(request.bytes), [connection](long value) {
+                std::string answer = "ok " + std::to_string(value) + "\n";
+                (void)::send(connection->Get(), answer.data(), answer.size(), instance_detail::kSendFlags);
+            });
+            continue;
+        }
+        bool iconic = handler ? handler(request.request) : false;
         const char* answer = iconic ? "ok 1\n" : "ok 0\n";
         (void)::send(fd.Get(), answer, 5, instance_detail::kSendFlags);
     }
@@ -276,8 +361,16 @@ void InstanceServer::Run() {
         if (!client.Valid()) continue;
         ::fcntl(client.Get(), F_SETFD, FD_CLOEXEC);
         std::string line;
-        InstanceRequest request;
-        if (!ReadLine(client.Get(), line, 1000, wakeRead_.Get()) || !ParseRequest(line, request)) continue;
+        Request request;
+        if (!ReadLine(client.Get(), line, 1000, wakeRead_.Get())) continue;
+        size_t length = 0;
+        if (ParseDataLine(line, request.number, length)) {
+            request.data = true;
+            const auto deadline = Clock::now() + std::chrono::milliseconds(1000);
+            if (!ReadExactly(client.Get(), length, request.bytes, deadline, wakeRead_.Get())) continue;
+        } else if (!ParseRequest(line, request.request)) {
+            continue;
+        }
         {
             std::lock_guard<std::mutex> guard(mutex_);
             pending_.emplace_back(std::move(client), request);

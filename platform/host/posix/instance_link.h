@@ -5,12 +5,16 @@
 // replaced by the next process that publishes the class.
 //
 // Wire format: the asker sends one word and a newline ("query", "raise" or "restore"); the
-// owner answers "ok 0\n" or "ok 1\n" (its window is minimised) after acting, and closes.
+// owner answers "ok 0\n" or "ok 1\n" (its window is minimised) after acting, and closes. Data
+// for the window (WM_COPYDATA) goes as "copydata <number> <length>\n" and that many bytes; the
+// owner answers "ok <the window's result>\n" once its window has taken them.
 //
 // Plain POSIX, free of any display, so that it can be exercised without one.
 #pragma once
 
 #include <sys/types.h>
+
+#include <cstdint>
 
 #include "host/posix/files.h"
 
@@ -28,8 +32,11 @@ struct InstanceReply {
     bool exists = false;    // a live process holds the class
     bool answered = false;  // and answered in time
     bool iconic = false;    // its window is minimised (after the request was carried out)
+    long value = 0;         // the window's result for data sent to it
 };
 
+// The most data one message carries.
+constexpr size_t kMaxInstanceData = 64 * 1024;
 
 // The folder for this user's rendezvous sockets: $XDG_RUNTIME_DIR when it is a directory of
 // ours, otherwise a private folder in /tmp. Empty when neither can be trusted.
@@ -43,7 +50,9 @@ std::string InstanceSocketPath(const std::string& dir, const std::string& classN
 // Asks the owner of the socket at `path` and waits up to `timeoutMs` for its answer. A live
 // owner that does not answer in time (it is busy) still exists.
 InstanceReply AskInstance(const std::string& path, InstanceRequest request, int timeoutMs = 2000);
-
+// Hands data to the owner's window and waits up to `timeoutMs` for the window's result.
+InstanceReply SendInstanceData(const std::string& path, uintptr_t number, const std::string& bytes,
+                               int timeoutMs = 2000);
 // The owner's side. A listening thread accepts connections and reads their requests; the thread
 // that owns the windows answers them in ServePending, so the handler may touch window state.
 class InstanceServer {
@@ -65,10 +74,20 @@ public:
     bool Listening() const { return listen_.Valid(); }
     const std::string& Path() const { return path_; }
 
-    // Carries out and answers the requests that have arrived. Returns how many.
-    int ServePending(const Handler& handler);
+    // Takes data sent to the window; the sender waits until `answer` is called (or dropped).
+    using DataHandler = std::function<void(uintptr_t number, std::string bytes, std::function<void(long)> answer)>;
+
+    // Carries out and answers the requests that have arrived, and hands on the data. Returns how
+    // many.
+    int ServePending(const Handler& handler, const DataHandler& data = nullptr);
 
 private:
+    struct Request {
+        InstanceRequest request = InstanceRequest::Query;
+        bool data = false;  // data for the window rather than a request
+        uintptr_t number = 0;
+        std::string bytes;
+    };
     void Run();
 
     Fd listen_, wakeRead_, wakeWrite_;
@@ -78,7 +97,7 @@ private:
     Notify notify_;
     std::thread thread_;
     std::mutex mutex_;
-    std::vector<std::pair<Fd, InstanceRequest>> pending_;
+    std::vector<std::pair<Fd, Request>> pending_;
 };
 
 }  // namespace tw::posix

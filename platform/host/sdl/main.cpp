@@ -1,10 +1,12 @@
 // The process entry on SDL desktops: hands the command line to the program's settings (for --help,
 // --version and mistakes before anything starts), starts SDL, makes the host current, reads the
-// settings, makes the child's folder, takes its lock, fills it (with fresh pages when asked) and moves into it, runs the program's WinMain there
-// with the same command line and exits with its result (-1 becomes status 255).
+// settings, makes the child's folder, takes its lock, fills it (with fresh pages when asked) and
+// moves into it, runs the program's WinMain there with the same command line and exits with its
+// result (-1 becomes status 255).
 #define SDL_MAIN_HANDLED
 #include <windows.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,13 +31,23 @@ const char kWhere[] =
     "The pictures are kept in FOLDER, else in $TINTWELL_PAGES, else in Pages, else in\n"
     "$XDG_DATA_HOME/tintwell (~/.local/share/tintwell).\n";
 
+// An argument that names a file from where the program was started (the picture to make a page
+// of), by its full path: the program itself runs in the child's folder.
+std::string FromHere(const std::string& arg) {
+    struct stat st;
+    if (arg.empty() || arg[0] == '/' || arg[0] == '-' || ::stat(arg.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return arg;
+    char here[4096];
+    return ::getcwd(here, sizeof here) ? std::string(here) + "/" + arg : arg;
+}
+
 // The arguments as one Windows command line, which the program splits again: each argument
 // with a blank or a double quote in it is quoted, its double quotes and the backslashes before
 // them escaped.
 std::string CommandLine(char** argv, int argc) {
     std::string line;
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
+        std::string arg = FromHere(argv[i]);
         if (i > 1) line += ' ';
         if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) {
             line += arg;
@@ -60,12 +72,8 @@ std::string CommandLine(char** argv, int argc) {
 
 // The class of the program's main window: another copy on the same folder is raised through it.
 constexpr char kMainClass[] = "TINTWIN";
-
-std::string ExePath() {
-    std::vector<char> buf(4096);
-    ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-    return n > 0 ? std::string(buf.data(), static_cast<size_t>(n)) : std::string();
-}
+// What the program's window takes a picture's path as (WM_COPYDATA's dwData).
+constexpr uintptr_t kPictureData = 0x54575043;
 
 // Whether SDL has taken a video driver that shows nothing without having been asked for it.
 bool DrawsOnNoScreen() {
@@ -75,11 +83,11 @@ bool DrawsOnNoScreen() {
     return std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
 }
 
-enum class Entered { Yes, No, InUse };
+enum class Entered { Yes, No, InUse, Raised };
 
 // Into the child's folder, made, locked and filled first, with fresh pages when the settings ask
-// for them; No (with a message) when it cannot be
-// used, InUse when another copy has it (raised when it can be reached, else a message says so).
+// for them; No (with a message) when it cannot be used, Raised when another copy has it and was
+// raised, InUse when that copy cannot be reached (a message says so).
 Entered EnterChildFolder(const std::string& fromCommandLine, bool freshPages,
                          tw::posix::ChildFolderLock& lock, tw::sdl::SdlHost& host) {
     std::string folder = tw::posix::ChildFolder(fromCommandLine);
@@ -87,7 +95,7 @@ Entered EnterChildFolder(const std::string& fromCommandLine, bool freshPages,
     if (folder.empty()) {
         problem = "Tintwell cannot find a home folder to keep the pictures in. Start it with --pages FOLDER.";
     } else {
-        const std::string shipped = tw::posix::ShippedFolder(ExePath());
+        const std::string shipped = tw::posix::ShippedFolder(host.ProgramPath());
         problem = tw::posix::PrepareChildFolder(folder, shipped, &lock);
         host.SetInstanceScope(lock.Identity());
         // Only under the folder's lock: never while another copy colours there.
@@ -105,7 +113,7 @@ Entered EnterChildFolder(const std::string& fromCommandLine, bool freshPages,
         tw::host::RemoteWindowOps other = host.QueryInstance(kMainClass);
         if (other.exists && host.RaiseInstance(kMainClass)) {
             if (other.iconic) host.RestoreInstance(kMainClass);
-            return Entered::InUse;
+            return Entered::Raised;
         }
     }
     std::fprintf(stderr, "tintwell: %s\n", problem.c_str());
@@ -175,7 +183,15 @@ int main(int argc, char** argv) {
     case Entered::Yes:
         result = WinMain(GetModuleHandleA(NULL), NULL, commandLine.data(), SW_SHOWDEFAULT);
         break;
-    case Entered::InUse: result = -1; break;  // as WinMain ends beside another copy
+    // As WinMain ends beside another copy, handing it the picture as WinMain does.
+    case Entered::Raised: {
+        intptr_t taken = 0;
+        if (Settings.szPicture[0])
+            host->SendInstanceData(kMainClass, kPictureData, Settings.szPicture, taken);
+        result = -1;
+        break;
+    }
+    case Entered::InUse: result = -1; break;
     case Entered::No: break;
     }
     host->EndProcess(result);

@@ -86,6 +86,11 @@ SdlHost::SdlHost() : screen_(kScreenWidth, kScreenHeight), start_(std::chrono::s
     // The software renderer draws into the window's own framebuffer (shared memory on X11), not
     // into yet another GL texture.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // The desktop may drop files on the window only once the program takes them (AcceptDrops);
+    // dropped text is never taken.
+    AcceptDrops(false);
+    SDL_EventState(SDL_DROPTEXT, SDL_DISABLE);
+    if (const char* drops = std::getenv("TINTWELL_TEST_DROP")) dropScript_ = drops;
 
     SDL_DisplayMode mode;
     if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
@@ -347,7 +352,40 @@ void SdlHost::Pump(uint64_t now) {
     TakeQueued();
 }
 
+// A drop as the desktop makes it, from a file of names (one a line) that a real-window check
+// puts at TINTWELL_TEST_DROP: the same events in SDL's queue, where the pointer is.
+void SdlHost::PushScriptedDrop() {
+    std::FILE* f = std::fopen(dropScript_.c_str(), "r");
+    if (!f) return;
+    std::vector<std::string> names;
+    char line[4096];
+    while (std::fgets(line, sizeof line, f)) {
+        std::string name(line);
+        while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+        if (!name.empty()) names.push_back(name);
+    }
+    std::fclose(f);
+    std::remove(dropScript_.c_str());
+    auto push = [](Uint32 type, const std::string* file) {
+        SDL_Event e;
+        std::memset(&e, 0, sizeof e);
+        e.type = type;
+        e.drop.file = file ? SDL_strdup(file->c_str()) : nullptr;
+        if (SDL_PushEvent(&e) <= 0 && e.drop.file) SDL_free(e.drop.file);
+    };
+    push(SDL_DROPBEGIN, nullptr);
+    for (const std::string& name : names) push(SDL_DROPFILE, &name);
+    push(SDL_DROPCOMPLETE, nullptr);
+}
+
 void SdlHost::TakeQueued() {
+    if (!dropScript_.empty()) {
+        const uint64_t now = NowMicros();
+        if (now - lastDropLook_ >= kDropLookMicros) {
+            lastDropLook_ = now;
+            PushScriptedDrop();
+        }
+    }
     SDL_Event events[32];
     for (;;) {
         int n = SDL_PeepEvents(events, 32, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
@@ -431,6 +469,25 @@ void SdlHost::Translate(const SDL_Event& e) {
         // The system asks the application to end (its session is ending).
         PushEndSession(false);
         return;
+    // The files of one drop come one by one between its begin and its end; the layer gets them
+    // together, where the pointer is when the drop ends.
+    case SDL_DROPBEGIN:
+        dropping_.clear();
+        return;
+    case SDL_DROPFILE:
+    case SDL_DROPTEXT:
+        if (e.drop.file) {
+            if (e.type == SDL_DROPFILE) dropping_.emplace_back(e.drop.file);
+            SDL_free(e.drop.file);
+        }
+        return;
+    case SDL_DROPCOMPLETE:
+        if (dropping_.empty()) return;
+        ev.kind = Kind::DropFiles;
+        ev.files = std::move(dropping_);
+        dropping_.clear();
+        PointerPosition(mouseX_, mouseY_);
+        break;
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
@@ -509,6 +566,16 @@ void SdlHost::GetCursorPos(int& x, int& y) {
     y = mouseY_;
 }
 
+void SdlHost::PointerPosition(int& x, int& y) {
+    int gx = 0, gy = 0, wx = 0, wy = 0;
+    SDL_GetGlobalMouseState(&gx, &gy);
+    SDL_GetWindowPosition(window_, &wx, &wy);
+    float lx = 0, ly = 0;
+    SDL_RenderWindowToLogical(renderer_, gx - wx, gy - wy, &lx, &ly);
+    x = Clamp(static_cast<int>(lx), 0, kScreenWidth - 1);
+    y = Clamp(static_cast<int>(ly), 0, kScreenHeight - 1);
+}
+
 void SdlHost::SetCursorPos(int x, int y) {
     mouseX_ = Clamp(x, 0, kScreenWidth - 1);
     mouseY_ = Clamp(y, 0, kScreenHeight - 1);
@@ -533,6 +600,12 @@ void SdlHost::SetWindowIcon(const host::CursorImage& image) {
     if (!surface) return;
     SDL_SetWindowIcon(window_, surface);
     SDL_FreeSurface(surface);
+}
+
+void SdlHost::AcceptDrops(bool accept) {
+    // SDL marks its windows as drop targets (XdndAware on X11) while either event is wanted.
+    const int state = accept ? SDL_ENABLE : SDL_DISABLE;
+    for (Uint32 type : {SDL_DROPBEGIN, SDL_DROPFILE, SDL_DROPCOMPLETE}) SDL_EventState(type, state);
 }
 
 // --- settings ---
@@ -582,9 +655,23 @@ bool SdlHost::RestoreInstance(const std::string& className) {
     return AskInstance(SocketPath(className), InstanceRequest::Restore).answered;
 }
 
+bool SdlHost::SendInstanceData(const std::string& className, uintptr_t dwData, const std::string& bytes,
+                               intptr_t& result) {
+    if (published_.count(className)) return false;
+    InstanceReply reply = posix::SendInstanceData(SocketPath(className), dwData, bytes);
+    result = reply.value;
+    return reply.answered;
+}
+
 void SdlHost::ServeInstances() {
     for (auto& [name, server] : published_) {
-        server->ServePending([this](InstanceRequest request) { return AnswerInstance(request); });
+        server->ServePending([this](InstanceRequest request) { return AnswerInstance(request); },
+                             [this](uintptr_t number, std::string bytes, std::function<void(long)> answer) {
+                                 if (!requests_) return;
+                                 requests_->CopyData(host::IncomingData{
+                                     number, std::move(bytes),
+                                     [answer](intptr_t value) { answer(static_cast<long>(value)); }});
+                             });
     }
 }
 

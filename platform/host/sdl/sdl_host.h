@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/surface.h"
 #include "host/host.h"
@@ -68,12 +69,15 @@ public:
     void GetCursorPos(int& x, int& y) override;
     void SetCursorPos(int x, int y) override;
     void SetWindowIcon(const host::CursorImage& image) override;
+    void AcceptDrops(bool accept) override;
 
     void PublishInstance(const std::string& className) override;
     void UnpublishInstance(const std::string& className) override;
     host::RemoteWindowOps QueryInstance(const std::string& className) override;
     bool RaiseInstance(const std::string& className) override;
     bool RestoreInstance(const std::string& className) override;
+    bool SendInstanceData(const std::string& className, uintptr_t dwData, const std::string& bytes,
+                          intptr_t& result) override;
     // The instances this process publishes and asks for are those of one child's folder (its
     // identity): copies of the program on other folders are no other instances.
     void SetInstanceScope(const std::string& scope) { instanceScope_ = scope; }
@@ -109,6 +113,8 @@ private:
     bool AnswerInstance(InstanceRequest request);
     std::string SocketPath(const std::string& className) const;
     void MousePosition(int& x, int& y) const;
+    // Where the pointer is on the screen now, wherever the window manager or a drag has it.
+    void PointerPosition(int& x, int& y);
     SDL_Rect Viewport() const;
     void ToLogical(int wx, int wy, int& x, int& y) const;
     void MouseFromWindow(int x, int y);
@@ -135,6 +141,11 @@ private:
     Uint32 userEvents_ = 0;  // first of our two registered event types: wake, instance request
     std::atomic<bool> wakePending_{false};
     bool woken_ = false;
+    std::vector<std::string> dropping_;  // the files of a drop still arriving
+    std::string dropScript_;             // TINTWELL_TEST_DROP: where a check leaves a drop to make
+    uint64_t lastDropLook_ = 0;
+    static constexpr uint64_t kDropLookMicros = 100 * 1000;
+    void PushScriptedDrop();
     bool displayLossTold_ = false;
 
     std::map<std::string, SDL_Cursor*> cursors_;

@@ -1,5 +1,6 @@
-// Kernel32: global memory, the simple file calls, resources, time, strings, current directory,
-// environment, and settings read from profile (.ini) files.
+// Kernel32: global memory, the simple file calls, files and folders by name, child processes and
+// their pipes, resources, time, strings, current directory, environment, and settings read from
+// profile (.ini) files.
 #pragma once
 
 #include "wintypes.h"
@@ -51,6 +52,75 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
 
 DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
 DWORD WINAPI GetTickCount(void);
+
+typedef HANDLE* PHANDLE;
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+struct _OVERLAPPED;  // asynchronous reads are not offered
+typedef struct _OVERLAPPED* LPOVERLAPPED;
+
+BOOL WINAPI CloseHandle(HANDLE hObject);
+
+// Files and folders by name
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400  // a symbolic link, itself
+DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
+// The program's own file; hModule NULL. The result is the length copied, or nSize when the name was
+// cut short.
+DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+
+// Child processes and anonymous pipes
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_TIMEOUT 258L
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+#define STILL_ACTIVE 259
+#define STARTF_USESTDHANDLES 0x00000100
+#define CREATE_NO_WINDOW 0x08000000
+typedef struct _STARTUPINFOA {
+    DWORD cb;
+    LPSTR lpReserved;
+    LPSTR lpDesktop;
+    LPSTR lpTitle;
+    DWORD dwX;
+    DWORD dwY;
+    DWORD dwXSize;
+    DWORD dwYSize;
+    DWORD dwXCountChars;
+    DWORD dwYCountChars;
+    DWORD dwFillAttribute;
+    DWORD dwFlags;
+    WORD wShowWindow;
+    WORD cbReserved2;
+    LPBYTE lpReserved2;
+    HANDLE hStdInput;
+    HANDLE hStdOutput;
+    HANDLE hStdError;
+} STARTUPINFOA, *LPSTARTUPINFOA;
+typedef struct _PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+} PROCESS_INFORMATION, *PPROCESS_INFORMATION, *LPPROCESS_INFORMATION;
+// lpCommandLine is split into arguments the way Windows programs split theirs. Only a null
+// environment (the parent's) is offered.
+BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES lpProcessAttributes,
+                           LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles, DWORD dwCreationFlags,
+                           LPVOID lpEnvironment, LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
+                           LPPROCESS_INFORMATION lpProcessInformation);
+BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode);
+BOOL WINAPI CreatePipe(PHANDLE hReadPipe, PHANDLE hWritePipe, LPSECURITY_ATTRIBUTES lpPipeAttributes, DWORD nSize);
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+                     LPOVERLAPPED lpOverlapped);
+
 DWORD WINAPI GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize);
 
 // Profile (.ini) files
@@ -65,6 +135,8 @@ UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefau
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_GEN_FAILURE 31L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_BROKEN_PIPE 109L
 #define ERROR_DISK_FULL 112L
 #define ERROR_NEGATIVE_SEEK 131L
 #define ERROR_NOT_LOCKED 158L

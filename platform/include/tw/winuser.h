@@ -34,6 +34,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_DRAWITEM 0x002B
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
+#define WM_COPYDATA 0x004A
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
 #define WM_NCHITTEST 0x0084
@@ -72,6 +73,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_MBUTTONDBLCLK 0x0209
 #define WM_MOUSELAST 0x0209
 #define WM_CAPTURECHANGED 0x0215
+#define WM_DROPFILES 0x0233
 #define WM_USER 0x0400
 
 // Hit-test codes
@@ -136,6 +138,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WS_POPUPWINDOW (WS_POPUP | WS_BORDER | WS_SYSMENU)
 #define WS_EX_TOPMOST 0x00000008L
 #define WS_EX_DLGMODALFRAME 0x00000001L
+#define WS_EX_ACCEPTFILES 0x00000010L
 
 // Class styles
 #define CS_VREDRAW 0x0001
@@ -176,6 +179,17 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
 #define PM_NOYIELD 0x0002
+
+// What wakes MsgWaitForMultipleObjects (the layer wakes for any message whatever the mask).
+#define QS_KEY 0x0001
+#define QS_MOUSEMOVE 0x0002
+#define QS_MOUSEBUTTON 0x0004
+#define QS_POSTMESSAGE 0x0008
+#define QS_TIMER 0x0010
+#define QS_PAINT 0x0020
+#define QS_SENDMESSAGE 0x0040
+#define QS_MOUSE (QS_MOUSEMOVE | QS_MOUSEBUTTON)
+#define QS_ALLINPUT 0x04FF
 
 // GetSystemMetrics
 #define SM_CXSCREEN 0
@@ -339,6 +353,14 @@ typedef struct tagMSG {
     POINT pt;
 } MSG, *PMSG, *LPMSG;
 
+// WM_COPYDATA: data handed to a window, possibly of another process; valid only while the
+// message is being handled.
+typedef struct tagCOPYDATASTRUCT {
+    ULONG_PTR dwData;
+    DWORD cbData;
+    PVOID lpData;
+} COPYDATASTRUCT, *PCOPYDATASTRUCT;
+
 typedef struct tagWNDCLASSA {
     UINT style;
     WNDPROC lpfnWndProc;
@@ -462,6 +484,10 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int nExitCode);
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 LRESULT WINAPI CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// Waits until one (or all) of the objects is signalled, a message is waiting, or the time is up:
+// WAIT_OBJECT_0 + the object's index, WAIT_OBJECT_0 + nCount for a message, WAIT_TIMEOUT.
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll, DWORD dwMilliseconds,
+                                       DWORD dwWakeMask);
 
 // Timers
 UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
