@@ -49,9 +49,10 @@ public:
         ssize_t n = pid_ > 0 ? ::read(fds[0], buf, sizeof buf - 1) : -1;
         ::close(fds[0]);
         if (n <= 0) return;
-        // The number comes as the server starts listening; it answers a little later.
+        // The number comes as the server starts listening; it answers a little later (seconds
+        // later on a busy machine).
         const std::string name = ":" + std::string(buf, size_t(n - (buf[n - 1] == '\n')));
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 600; ++i) {
             if (::Display* d = XOpenDisplay(name.c_str())) {
                 XCloseDisplay(d);
                 display_ = name;
