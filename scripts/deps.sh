@@ -13,7 +13,7 @@ run_pkgs=(
 )
 test_pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils openbox imagemagick sox desktop-file-utils appstream
+  xvfb xauth xdotool x11-utils openbox imagemagick sox desktop-file-utils appstream python3 libxfixes3
   clang libclang-rt-14-dev
   cups-daemon cups-client poppler-utils
   fusefat dosfstools exfat-fuse exfatprogs
