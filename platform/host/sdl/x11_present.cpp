@@ -15,6 +15,7 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tw::sdl {
@@ -44,36 +45,37 @@ public:
     void Show(const uint32_t* pixels, int width, int height, int windowWidth, int windowHeight,
               const SDL_Rect& viewport) override {
         std::lock_guard lock(lock_);
-        next_.assign(pixels, pixels + size_t(width) * height);
-        nextWidth_ = width;
-        nextHeight_ = height;
-        nextWindowWidth_ = windowWidth;
-        nextWindowHeight_ = windowHeight;
-        nextViewport_ = viewport;
+        next_.pixels.assign(pixels, pixels + size_t(width) * height);
+        next_.width = width;
+        next_.height = height;
+        next_.windowWidth = windowWidth;
+        next_.windowHeight = windowHeight;
+        next_.viewport = viewport;
         pending_ = true;
         wake_.notify_all();
     }
 
 private:
+    // The screen as the program's thread last gave it, and where it goes in the window.
+    struct Frame {
+        std::vector<uint32_t> pixels;
+        int width = 0, height = 0, windowWidth = 0, windowHeight = 0;
+        SDL_Rect viewport{};
+    };
+
     void Run() {
-        std::vector<uint32_t> frame;
+        Frame frame;
         for (;;) {
-            int width, height, windowWidth, windowHeight;
-            SDL_Rect viewport;
             {
                 std::unique_lock lock(lock_);
                 wake_.wait(lock, [this] { return pending_ || stop_; });
                 if (stop_) return;
-                frame.swap(next_);
-                width = nextWidth_;
-                height = nextHeight_;
-                windowWidth = nextWindowWidth_;
-                windowHeight = nextWindowHeight_;
-                viewport = nextViewport_;
+                std::swap(frame, next_);
                 pending_ = false;
             }
+            auto& [pixels, width, height, windowWidth, windowHeight, viewport] = frame;
             if (!FitImage(windowWidth, windowHeight)) continue;
-            SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(frame.data(), width, height, 32, width * 4,
+            SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), width, height, 32, width * 4,
                                                                    SDL_PIXELFORMAT_RGB888);
             SDL_Surface* to = SDL_CreateRGBSurfaceWithFormatFrom(image_->data, image_->width, image_->height, 32,
                                                                  image_->bytes_per_line, SDL_PIXELFORMAT_RGB888);
@@ -138,9 +140,7 @@ private:
 
     std::mutex lock_;
     std::condition_variable wake_;
-    std::vector<uint32_t> next_;
-    int nextWidth_ = 0, nextHeight_ = 0, nextWindowWidth_ = 0, nextWindowHeight_ = 0;
-    SDL_Rect nextViewport_{};
+    Frame next_;
     bool pending_ = false;
     bool stop_ = false;
     std::thread thread_;
