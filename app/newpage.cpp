@@ -118,7 +118,8 @@ static int AppendArgument(char* line, size_t size, LPCSTR argument)
     return put('"');
 }
 
-void CopyCut(char* to, size_t size, LPCSTR from)
+// Copies what fits of `from` into `to` (size bytes), always ended.
+static void CopyCut(char* to, size_t size, LPCSTR from)
 {
     size_t length = strlen(from);
     if (length >= size)

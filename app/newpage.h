@@ -18,5 +18,3 @@ void OfferWaitingPicture();
 int SendPictureTo(HWND hwndOther, LPCSTR path);
 // WM_DROPFILES, WM_COPYDATA and the program's own offer; 1 when the message was one of them.
 int OnPictureMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
-// Copies what fits of `from` into `to` (size bytes), always ended.
-void CopyCut(char* to, size_t size, LPCSTR from);
