@@ -35,7 +35,7 @@ tw_start_program "$bin" soak HOME="$TW_WORK/home" XDG_CONFIG_HOME="$TW_WORK/home
     XDG_DATA_HOME="$TW_WORK/home/.local/share" CUPS_SERVER="$TW_WORK/run/no-cups" TINTWELL_WINDOWED=
 pid=$TW_PID
 log="$TW_WORK/program-soak.log"
-tw_wait_window 60 || tw_fail "no window titled Tintwell"
+tw_wait_window 60 "$pid" || tw_fail "no window titled Tintwell"
 
 events=0
 x() {  # one xdotool action, counted

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <map>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -120,18 +122,13 @@ FT_Library Library() {
     return library;
 }
 
-// The file fontconfig picks for Liberation Sans, regular or bold.
-std::string FindFontFile(bool bold) {
-    static std::string files[2];
-    static bool looked[2] = {false, false};
-    if (looked[bold]) return files[bold];
-    looked[bold] = true;
-    static bool initialised = [] {
-        if (!FcInit()) return false;
-        std::atexit(FcFini);  // leaves nothing of fontconfig's caches behind at exit
-        return true;
-    }();
-    if (!initialised) return {};
+// The files fontconfig picks for Liberation Sans, regular and bold.
+struct FontFiles {
+    std::string files[2];
+};
+
+std::string MatchFontFile(bool bold) {
+    std::string file;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("Liberation Sans"));
     FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -141,13 +138,34 @@ std::string FindFontFile(bool bold) {
     FcResult result;
     FcPattern* match = FcFontMatch(nullptr, pattern, &result);
     if (match) {
-        FcChar8* file = nullptr;
-        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
-            files[bold] = reinterpret_cast<const char*>(file);
+        FcChar8* found = nullptr;
+        if (FcPatternGetString(match, FC_FILE, 0, &found) == FcResultMatch && found)
+            file = reinterpret_cast<const char*>(found);
         FcPatternDestroy(match);
     }
     FcPatternDestroy(pattern);
-    return files[bold];
+    return file;
+}
+
+FontFiles LookUpFontFiles() {
+    FontFiles found;
+    // Reading fontconfig's configuration is most of the time this takes.
+    if (!FcInit()) return found;
+    std::atexit(FcFini);  // leaves nothing of fontconfig's caches behind at exit
+    found.files[0] = MatchFontFile(false);
+    found.files[1] = MatchFontFile(true);
+    return found;
+}
+
+std::mutex g_lookUpLock;
+std::shared_future<FontFiles> g_lookUp;
+
+const std::string& FindFontFile(bool bold) {
+    {
+        std::lock_guard lock(g_lookUpLock);
+        if (!g_lookUp.valid()) g_lookUp = std::async(std::launch::deferred, LookUpFontFiles).share();
+    }
+    return g_lookUp.get().files[bold];
 }
 
 std::shared_ptr<FontFace> OpenFace(const std::string& file, int height) {
@@ -172,6 +190,11 @@ bool EndsWithBold(const std::string& name) {
 }
 
 }  // namespace
+
+void LookUpFontsAhead() {
+    std::lock_guard lock(g_lookUpLock);
+    if (!g_lookUp.valid()) g_lookUp = std::async(std::launch::async, LookUpFontFiles).share();
+}
 
 FontFace* FaceOf(Font* font) {
     if (!font) return nullptr;

@@ -52,6 +52,10 @@ struct Palette : Object {
 };
 
 class FontFace;  // fonts.cpp
+// Starts finding the font files on a thread of its own, so that fontconfig has read its
+// configuration by the time the first font is made; the process entry calls it before the window
+// is made. Without it the files are found when the first font needs them.
+void LookUpFontsAhead();
 struct Font : Object {
     Font() : Object(Kind::Font) {}
     std::string file;  // the font file fontconfig chose

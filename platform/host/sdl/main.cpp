@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "gdi/gdi_objects.h"
 #include "host/posix/child_folder.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/tune.h"
@@ -138,9 +139,10 @@ int main(int argc, char** argv) {
     default:
         break;
     }
-    // The tune's SoundFont loads while SDL starts and the window is made (unless the command line
-    // has already said there is to be no tune).
+    // The tune's SoundFont loads, and fontconfig finds the fonts, while SDL starts and the window
+    // is made (no SoundFont when the command line has already said there is to be no tune).
     if (Settings.bMusic) tw::sdl::PreloadSoundFont();
+    tw::gdi::LookUpFontsAhead();
 
     SDL_SetMainReady();
     // The X window's class, which the desktop entry's StartupWMClass names, whatever the program
