@@ -124,6 +124,11 @@ end_rss=$(rss)
 [ -n "$baseline" ] || baseline=$end_rss
 
 if [ "$crashed" -eq 0 ]; then
+    # As a hand would, the mouse moves before the keys: a crayon picked with a click keeps the
+    # keyboard until the pointer next moves over the window, and Q meanwhile goes to the crayon.
+    x mousemove 400 300
+    sleep 0.2
+    x mousemove 401 301
     for i in 1 2 3; do x key Escape; sleep 0.3; done
     # Q is dropped while a fill or a clear still runs: asked again until the program has gone.
     TW_STATUS=""
@@ -134,8 +139,15 @@ if [ "$crashed" -eq 0 ]; then
     done
     if [ -z "$TW_STATUS" ]; then
         if alive; then
-            tw_screenshot "$TW_WORK/still-running.png"
-            [ -n "${TW_SOAK_LOG:-}" ] && cp "$TW_WORK/still-running.png" "${TW_SOAK_LOG%.*}-still-running.png"
+            # What the screen shows and where each of the program's threads is, kept beside the
+            # run (or beside TW_SOAK_LOG).
+            shot=${TW_SOAK_LOG:+${TW_SOAK_LOG%.*}-}still-running.png
+            [ -n "${TW_SOAK_LOG:-}" ] || shot="$PWD/soak-still-running.png"
+            tw_screenshot "$shot"
+            echo "soak: the program still runs after Q; the screen: $shot"
+            if command -v gdb >/dev/null; then
+                gdb -p "$pid" -batch -ex "thread apply all bt 25" 2>/dev/null | grep -E '^(#|Thread)' | head -n 120
+            fi
             kill -9 "$pid"
             TW_STATUS=killed
         else
