@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -84,6 +85,20 @@ bool DrawsOnNoScreen() {
     return std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
 }
 
+// Whether the session has no message bus: no address in the environment and none at the user's
+// well-known place. SDL asks the session bus about the screensaver and input methods; without
+// one, libdbus would start a bus of its own for the program, forking while the SoundFont and the
+// fonts load on other threads (a child that can hang for ever on a lock one of them held at the
+// fork, with the program waiting on it before any window shows) and leaving the bus running
+// after the program has gone. SDL does without a bus.
+bool NoSessionBus() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address && *address) return false;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat st;
+    return !(runtime && *runtime && ::stat((std::string(runtime) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode));
+}
+
 enum class Entered { Yes, No, InUse, Raised };
 
 // Into the child's folder, made, locked and filled first, with fresh pages when the settings ask
@@ -152,7 +167,12 @@ int main(int argc, char** argv) {
     tw::sdl::InstallXErrorHandler();
     // The host catches the signals that end the session itself (the program keeps its page first).
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    const bool noBus = NoSessionBus();
+    if (noBus) ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+    const int started = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    // The programs this one starts (the page maker) get the environment as it was.
+    if (noBus) ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    if (started != 0) {
         std::fprintf(stderr, "tintwell: cannot start SDL: %s\n", SDL_GetError());
         return 1;
     }
