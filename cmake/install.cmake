@@ -28,7 +28,8 @@ install(FILES ${CMAKE_BINARY_DIR}/doc/tintwell.6.gz DESTINATION ${CMAKE_INSTALL_
 install(FILES ${CMAKE_BINARY_DIR}/doc/changelog.gz data/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The Debian package. Its library dependencies come from the program's own (dpkg-shlibdeps); the
-# SoundFont the tune plays with and the fonts the screen is drawn in are named here.
+# SoundFont the tune plays with, the fonts the screen is drawn in and the print system's library
+# (loaded only when printers are asked about, so not among the program's own) are named here.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tintwell)
 set(CPACK_PACKAGE_VENDOR "The Tintwell developers")
@@ -45,6 +46,6 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont, fonts-liberation, libcups2 (>= 2.4)")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -5,6 +5,7 @@
 #include "host/posix/files.h"
 
 #include <cups/cups.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
@@ -24,6 +25,39 @@ namespace tw::sdl {
 
 namespace {
 
+// The print system's library, loaded the first time the program asks about printers rather than
+// at start: it brings a dozen more (TLS, Kerberos, service discovery) that a child who never
+// prints need not wait for. Without it there are no printers, only "Save as PDF".
+#define TW_CUPS_FUNCTIONS(F) \
+    F(httpConnect2) F(cupsServer) F(ippPort) F(cupsEncryption) F(httpSetTimeout) F(httpClose) F(httpShutdown) \
+    F(cupsLastErrorString) F(cupsLastError) F(cupsGetDests2) F(cupsFreeDests) F(cupsGetOption) \
+    F(cupsGetNamedDest) F(cupsCopyDestInfo) F(cupsFreeDestInfo) F(cupsGetDestMediaDefault) \
+    F(cupsFindDestDefault) F(ippGetResolution) F(cupsCreateJob) F(cupsStartDocument) F(cupsWriteRequestData) \
+    F(cupsFinishDocument) F(cupsCancelJob2)
+
+struct CupsLibrary {
+    bool loaded = false;
+#define TW_CUPS_POINTER(name) decltype(&::name) name = nullptr;
+    TW_CUPS_FUNCTIONS(TW_CUPS_POINTER)
+#undef TW_CUPS_POINTER
+};
+
+const CupsLibrary& Cups() {
+    static const CupsLibrary library = [] {
+        CupsLibrary l;
+        void* handle = dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+        if (!handle) return l;
+        bool all = true;
+#define TW_CUPS_LOOKUP(name) all = (l.name = reinterpret_cast<decltype(l.name)>(dlsym(handle, #name))) && all;
+        TW_CUPS_FUNCTIONS(TW_CUPS_LOOKUP)
+#undef TW_CUPS_LOOKUP
+        l.loaded = all;
+        return l;
+    }();
+    return library;
+}
+
+
 constexpr int kPdfDpi = 300;
 constexpr int kFallbackDpi = 300;
 // How long the print system may take: to answer the dialog's questions (what printers there are,
@@ -40,17 +74,18 @@ public:
     enum class Limit { Total, Silence };
 
     Connection(int ms, Limit limit) : limit_(limit), ms_(ms), start_(std::chrono::steady_clock::now()) {
+        if (!Cups().loaded) return;
         int cancel = 0;
-        http_ = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, ms, &cancel);
+        http_ = Cups().httpConnect2(Cups().cupsServer(), Cups().ippPort(), nullptr, AF_UNSPEC, Cups().cupsEncryption(), 1, ms, &cancel);
         if (http_) {
-            httpSetTimeout(http_, limit == Limit::Total ? 0.25 : ms / 1000.0, Waited, this);
+            Cups().httpSetTimeout(http_, limit == Limit::Total ? 0.25 : ms / 1000.0, Waited, this);
         } else {
             // Refused at once: nobody there. Only a connection that never completed is silence.
             silent_ = Elapsed() >= std::chrono::milliseconds(ms);
         }
     }
     ~Connection() {
-        if (http_) httpClose(http_);
+        if (http_) Cups().httpClose(http_);
     }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -69,8 +104,8 @@ private:
         if (c->limit_ == Limit::Total && c->Elapsed() < std::chrono::milliseconds(c->ms_)) return 1;
         c->silent_ = true;
         // Whatever else is asked of it (the library may connect again) gives up at once.
-        httpShutdown(http);
-        httpSetTimeout(http, 0.001, Waited, self);
+        Cups().httpShutdown(http);
+        Cups().httpSetTimeout(http, 0.001, Waited, self);
         return 0;
     }
 
@@ -81,22 +116,26 @@ private:
     bool silent_ = false;
 };
 
+std::string LastError() {
+    return Cups().loaded ? Cups().cupsLastErrorString() : "the print system's library, libcups, cannot be loaded";
+}
+
 std::string Unavailable(const std::string& name, const Connection& cups) {
     if (cups.Silent()) return "The printer \"" + name + "\" is not available: the print system does not answer.";
-    return "The printer \"" + name + "\" is not available (" + cupsLastErrorString() + ").";
+    return "The printer \"" + name + "\" is not available (" + LastError() + ").";
 }
 
 std::string PrintSystemSays(const Connection& cups) {
     if (cups.Silent()) return "The print system does not answer.";
-    return std::string("The print system says: ") + cupsLastErrorString();
+    return "The print system says: " + LastError();
 }
 
 struct DestDeleter {
-    void operator()(cups_dest_t* d) const { cupsFreeDests(1, d); }
+    void operator()(cups_dest_t* d) const { Cups().cupsFreeDests(1, d); }
 };
 using DestPtr = std::unique_ptr<cups_dest_t, DestDeleter>;
 struct InfoDeleter {
-    void operator()(cups_dinfo_t* i) const { cupsFreeDestInfo(i); }
+    void operator()(cups_dinfo_t* i) const { Cups().cupsFreeDestInfo(i); }
 };
 using InfoPtr = std::unique_ptr<cups_dinfo_t, InfoDeleter>;
 
@@ -175,8 +214,8 @@ std::vector<host::PrintDestination> CupsPrinters::Destinations(bool& reachable) 
     std::vector<host::PrintDestination> list;
     cups_dest_t* dests = nullptr;
     Connection cups(kQuestionsMs, Connection::Limit::Total);
-    int count = cups.Get() ? cupsGetDests2(cups.Get(), &dests) : 0;
-    reachable = cups.Get() && !cups.Silent() && (count > 0 || cupsLastError() <= IPP_STATUS_OK_CONFLICTING);
+    int count = cups.Get() ? Cups().cupsGetDests2(cups.Get(), &dests) : 0;
+    reachable = cups.Get() && !cups.Silent() && (count > 0 || Cups().cupsLastError() <= IPP_STATUS_OK_CONFLICTING);
     silent_ = cups.Silent();
     for (int i = 0; i < count; ++i) {
         const cups_dest_t& d = dests[i];
@@ -184,13 +223,13 @@ std::vector<host::PrintDestination> CupsPrinters::Destinations(bool& reachable) 
         host::PrintDestination dest;
         dest.name = d.name;
         dest.isDefault = d.is_default != 0;
-        const char* state = cupsGetOption("printer-state", d.num_options, d.options);
-        const char* reasons = cupsGetOption("printer-state-reasons", d.num_options, d.options);
+        const char* state = Cups().cupsGetOption("printer-state", d.num_options, d.options);
+        const char* reasons = Cups().cupsGetOption("printer-state-reasons", d.num_options, d.options);
         if (reasons && std::strstr(reasons, "offline")) dest.state = host::PrintDestination::State::Offline;
         else if (state && std::atoi(state) == IPP_PSTATE_STOPPED) dest.state = host::PrintDestination::State::Stopped;
         list.push_back(dest);
     }
-    cupsFreeDests(count, dests);
+    if (dests) Cups().cupsFreeDests(count, dests);
     host::PrintDestination pdf;
     pdf.name = host::kPdfDestination;
     pdf.kind = host::PrintDestination::Kind::PdfFile;
@@ -208,14 +247,14 @@ bool CupsPrinters::Page(const std::string& destination, host::PrintPage& page, s
         return true;
     }
     Connection cups(kQuestionsMs, Connection::Limit::Total);
-    DestPtr dest(cups.Get() ? cupsGetNamedDest(cups.Get(), destination.c_str(), nullptr) : nullptr);
+    DestPtr dest(cups.Get() ? Cups().cupsGetNamedDest(cups.Get(), destination.c_str(), nullptr) : nullptr);
     if (!dest) {
         error = Unavailable(destination, cups);
         return false;
     }
-    InfoPtr info(cupsCopyDestInfo(cups.Get(), dest.get()));
+    InfoPtr info(Cups().cupsCopyDestInfo(cups.Get(), dest.get()));
     cups_size_t size{};
-    if (!info || !cupsGetDestMediaDefault(cups.Get(), dest.get(), info.get(), 0, &size)) {
+    if (!info || !Cups().cupsGetDestMediaDefault(cups.Get(), dest.get(), info.get(), 0, &size)) {
         // A queue that names no paper prints on the locale's.
         page = LocalePaper();
         size.width = int(std::lround(page.sheetWidth * 2540 / 72));
@@ -223,10 +262,10 @@ bool CupsPrinters::Page(const std::string& destination, host::PrintPage& page, s
     }
     int dpiX = kFallbackDpi, dpiY = kFallbackDpi;
     if (info) {
-        ipp_attribute_t* res = cupsFindDestDefault(cups.Get(), dest.get(), info.get(), "printer-resolution");
+        ipp_attribute_t* res = Cups().cupsFindDestDefault(cups.Get(), dest.get(), info.get(), "printer-resolution");
         ipp_res_t units;
         int y = 0;
-        int x = res ? ippGetResolution(res, 0, &y, &units) : 0;
+        int x = res ? Cups().ippGetResolution(res, 0, &y, &units) : 0;
         if (x > 0 && y > 0) {
             if (units == IPP_RES_PER_CM) x = int(std::lround(x * 2.54)), y = int(std::lround(y * 2.54));
             dpiX = x, dpiY = y;
@@ -263,7 +302,7 @@ bool CupsPrinters::Open(const std::string& destination, std::string& error) {
         return true;
     }
     Connection cups(kQuestionsMs, Connection::Limit::Total);
-    DestPtr dest(cups.Get() ? cupsGetNamedDest(cups.Get(), destination.c_str(), nullptr) : nullptr);
+    DestPtr dest(cups.Get() ? Cups().cupsGetNamedDest(cups.Get(), destination.c_str(), nullptr) : nullptr);
     if (!dest) {
         error = Unavailable(destination, cups);
         return false;
@@ -276,18 +315,18 @@ bool CupsPrinters::Deliver(const std::string& destination, const std::string& ti
     if (destination != host::kPdfDestination) {
         const char* name = destination.c_str();
         Connection cups(kJobSilenceMs, Connection::Limit::Silence);
-        int job = cups.Get() ? cupsCreateJob(cups.Get(), name, title.c_str(), 0, nullptr) : 0;
+        int job = cups.Get() ? Cups().cupsCreateJob(cups.Get(), name, title.c_str(), 0, nullptr) : 0;
         if (job <= 0) {
             error = PrintSystemSays(cups);
             return false;
         }
-        bool sent = cupsStartDocument(cups.Get(), name, job, title.c_str(), CUPS_FORMAT_PDF, 1) ==
+        bool sent = Cups().cupsStartDocument(cups.Get(), name, job, title.c_str(), CUPS_FORMAT_PDF, 1) ==
                         HTTP_STATUS_CONTINUE &&
-                    cupsWriteRequestData(cups.Get(), pdf.data(), pdf.size()) == HTTP_STATUS_CONTINUE;
-        ipp_status_t finished = cupsFinishDocument(cups.Get(), name);
+                    Cups().cupsWriteRequestData(cups.Get(), pdf.data(), pdf.size()) == HTTP_STATUS_CONTINUE;
+        ipp_status_t finished = Cups().cupsFinishDocument(cups.Get(), name);
         if (!sent || finished > IPP_STATUS_OK_CONFLICTING) {
             error = PrintSystemSays(cups);
-            if (!cups.Silent()) cupsCancelJob2(cups.Get(), name, job, 0);
+            if (!cups.Silent()) Cups().cupsCancelJob2(cups.Get(), name, job, 0);
             return false;
         }
         return true;
