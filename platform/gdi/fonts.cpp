@@ -1,6 +1,7 @@
 // Fonts: CreateFontA through fontconfig and FreeType (Liberation Sans standing in for Arial),
 // hinted monochrome glyphs cached per face and size, TextOutA, GetTextExtentPoint32A and
 // GetTextMetricsA. Text is in the layer's ANSI code page, UTF-8 (core/ansi.h).
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -124,6 +125,7 @@ FT_Library Library() {
 
 // The files fontconfig picks for Liberation Sans, regular and bold.
 struct FontFiles {
+    bool initialised = false;
     std::string files[2];
 };
 
@@ -151,21 +153,32 @@ FontFiles LookUpFontFiles() {
     FontFiles found;
     // Reading fontconfig's configuration is most of the time this takes.
     if (!FcInit()) return found;
-    std::atexit(FcFini);  // leaves nothing of fontconfig's caches behind at exit
+    found.initialised = true;
     found.files[0] = MatchFontFile(false);
     found.files[1] = MatchFontFile(true);
     return found;
 }
 
-std::mutex g_lookUpLock;
-std::shared_future<FontFiles> g_lookUp;
+// The look-up, ahead on a thread of its own or when the first font needs it. At exit it is waited
+// for before fontconfig's caches go, so that nothing of fontconfig is left behind and a program
+// ending at once (a second copy) does not pull them from under the look-up.
+struct FontLookUp {
+    std::mutex lock;
+    std::shared_future<FontFiles> files;
+    ~FontLookUp() {
+        if (!files.valid() || files.wait_for(std::chrono::seconds(0)) == std::future_status::deferred) return;
+        if (files.get().initialised) FcFini();
+    }
+} g_lookUp;
 
 const std::string& FindFontFile(bool bold) {
+    std::shared_future<FontFiles> files;
     {
-        std::lock_guard lock(g_lookUpLock);
-        if (!g_lookUp.valid()) g_lookUp = std::async(std::launch::deferred, LookUpFontFiles).share();
+        std::lock_guard lock(g_lookUp.lock);
+        if (!g_lookUp.files.valid()) g_lookUp.files = std::async(std::launch::deferred, LookUpFontFiles).share();
+        files = g_lookUp.files;
     }
-    return g_lookUp.get().files[bold];
+    return files.get().files[bold];
 }
 
 std::shared_ptr<FontFace> OpenFace(const std::string& file, int height) {
@@ -192,8 +205,8 @@ bool EndsWithBold(const std::string& name) {
 }  // namespace
 
 void LookUpFontsAhead() {
-    std::lock_guard lock(g_lookUpLock);
-    if (!g_lookUp.valid()) g_lookUp = std::async(std::launch::async, LookUpFontFiles).share();
+    std::lock_guard lock(g_lookUp.lock);
+    if (!g_lookUp.files.valid()) g_lookUp.files = std::async(std::launch::async, LookUpFontFiles).share();
 }
 
 FontFace* FaceOf(Font* font) {

@@ -90,7 +90,8 @@ bool DrawsOnNoScreen() {
 // one, libdbus would start a bus of its own for the program, forking while the SoundFont and the
 // fonts load on other threads (a child that can hang for ever on a lock one of them held at the
 // fork, with the program waiting on it before any window shows) and leaving the bus running
-// after the program has gone. SDL does without a bus.
+// after the program has gone. SDL does without a bus; an address that cannot be reached tells
+// libdbus there is none.
 bool NoSessionBus() {
     const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     if (address && *address) return false;
@@ -154,24 +155,25 @@ int main(int argc, char** argv) {
     default:
         break;
     }
+    // The environment is settled before any other thread runs: changing it while another thread
+    // reads it (fontconfig and FluidSynth do) can pull it from under that thread.
+    // The X window's class, which the desktop entry's StartupWMClass names, whatever the program
+    // file is called.
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", "tintwell", 0);
+    // Kept for the programs this one starts (the page maker), which need no bus either.
+    if (NoSessionBus()) ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+
     // The tune's SoundFont loads, and fontconfig finds the fonts, while SDL starts and the window
     // is made (no SoundFont when the command line has already said there is to be no tune).
     if (Settings.bMusic) tw::sdl::PreloadSoundFont();
     tw::gdi::LookUpFontsAhead();
 
     SDL_SetMainReady();
-    // The X window's class, which the desktop entry's StartupWMClass names, whatever the program
-    // file is called.
-    SDL_setenv("SDL_VIDEO_X11_WMCLASS", "tintwell", 0);
     // Before SDL_Init, which passes X errors on to the handler it finds there.
     tw::sdl::InstallXErrorHandler();
     // The host catches the signals that end the session itself (the program keeps its page first).
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    const bool noBus = NoSessionBus();
-    if (noBus) ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
     const int started = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-    // The programs this one starts (the page maker) get the environment as it was.
-    if (noBus) ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
     if (started != 0) {
         std::fprintf(stderr, "tintwell: cannot start SDL: %s\n", SDL_GetError());
         return 1;
