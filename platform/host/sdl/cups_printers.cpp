@@ -74,11 +74,13 @@ public:
     enum class Limit { Total, Silence };
 
     Connection(int ms, Limit limit) : limit_(limit), ms_(ms), start_(std::chrono::steady_clock::now()) {
-        if (!Cups().loaded) return;
+        const CupsLibrary& cups = Cups();
+        if (!cups.loaded) return;
         int cancel = 0;
-        http_ = Cups().httpConnect2(Cups().cupsServer(), Cups().ippPort(), nullptr, AF_UNSPEC, Cups().cupsEncryption(), 1, ms, &cancel);
+        http_ = cups.httpConnect2(cups.cupsServer(), cups.ippPort(), nullptr, AF_UNSPEC, cups.cupsEncryption(), 1, ms,
+                                  &cancel);
         if (http_) {
-            Cups().httpSetTimeout(http_, limit == Limit::Total ? 0.25 : ms / 1000.0, Waited, this);
+            cups.httpSetTimeout(http_, limit == Limit::Total ? 0.25 : ms / 1000.0, Waited, this);
         } else {
             // Refused at once: nobody there. Only a connection that never completed is silence.
             silent_ = Elapsed() >= std::chrono::milliseconds(ms);

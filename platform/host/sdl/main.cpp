@@ -173,8 +173,7 @@ int main(int argc, char** argv) {
     tw::sdl::InstallXErrorHandler();
     // The host catches the signals that end the session itself (the program keeps its page first).
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    const int started = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-    if (started != 0) {
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "tintwell: cannot start SDL: %s\n", SDL_GetError());
         return 1;
     }

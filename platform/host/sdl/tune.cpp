@@ -14,7 +14,6 @@
 #include <fstream>
 #include <future>
 #include <iterator>
-#include <mutex>
 
 namespace tw::sdl {
 
@@ -49,14 +48,6 @@ void Background() { ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 1
 // The synthesiser with the SoundFonts SDL_SOUNDFONTS names (separated by ';', as SDL_mixer reads
 // it), else the General MIDI SoundFont this host names. Null when there is none to load.
 std::unique_ptr<Synth> LoadSynth() {
-    // The synthesiser only writes into the tune's buffer: none of its own sound drivers is
-    // wanted, and asking the sound system about each of them is most of what making its settings
-    // costs.
-    static std::once_flag noDrivers;
-    std::call_once(noDrivers, [] {
-        const char* none[] = {nullptr};
-        fluid_audio_driver_register(none);
-    });
     auto s = std::make_unique<Synth>();
     s->settings = new_fluid_settings();
     if (!s->settings) return nullptr;
