@@ -9,7 +9,9 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -30,6 +32,7 @@ namespace {
 class PrivateXvfb {
 public:
     PrivateXvfb() {
+        std::snprintf(log_, sizeof log_, "/tmp/tw-xvfb-%d.log", int(::getpid()));
         int fds[2];
         if (::pipe(fds) != 0) return;
         pid_ = ::fork();
@@ -38,15 +41,25 @@ public:
             ::dup2(fds[1], 3);
             int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, 1);
-            ::dup2(null, 2);
+            // The server's own words, for a skip to show.
+            int log = ::open(log_, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(log >= 0 ? log : null, 2);
             // -noreset: the server would write its number again when the last client leaves.
             ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-noreset", "-screen", "0", "1024x768x24", "-nolisten",
                      "tcp", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
+        // The server writes the number, then a newline, and dies if the pipe has been closed
+        // between the two: read up to the newline.
         char buf[16] = {};
-        ssize_t n = pid_ > 0 ? ::read(fds[0], buf, sizeof buf - 1) : -1;
+        ssize_t n = 0;
+        while (pid_ > 0 && n < ssize_t(sizeof buf - 1) && (n == 0 || buf[n - 1] != '\n')) {
+            ssize_t got = ::read(fds[0], buf + n, sizeof buf - 1 - size_t(n));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            n += got;
+        }
         ::close(fds[0]);
         if (n <= 0) return;
         // The number comes as the server starts listening; it answers a little later (seconds
@@ -66,17 +79,31 @@ public:
             ::kill(pid_, SIGTERM);
             ::waitpid(pid_, nullptr, 0);
         }
+        ::unlink(log_);
     }
     const std::string& Display() const { return display_; }
+    // What the server said, and whether it still runs.
+    std::string Said() {
+        const bool running = pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0;
+        if (!running) pid_ = -1;
+        std::string said = running ? "running; " : "ended; ";
+        if (std::FILE* f = std::fopen(log_, "r")) {
+            char line[256];
+            while (std::fgets(line, sizeof line, f)) said += line;
+            std::fclose(f);
+        }
+        return said;
+    }
 
 private:
     pid_t pid_ = -1;
     std::string display_;
+    char log_[64] = {};
 };
 
 TEST(SdlHostOnX, AnErrorAboutAWindowThatHasGoneIsLoggedAndSurvived) {
     PrivateXvfb xvfb;
-    if (xvfb.Display().empty()) GTEST_SKIP() << "no Xvfb to run an X server";
+    if (xvfb.Display().empty()) GTEST_SKIP() << "no Xvfb to run an X server: " << xvfb.Said();
     ::setenv("DISPLAY", xvfb.Display().c_str(), 1);
     ::setenv("SDL_VIDEODRIVER", "x11", 1);
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
