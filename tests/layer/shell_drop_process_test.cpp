@@ -2,6 +2,7 @@
 // (WM_COPYDATA), and child processes waited on while messages are still answered.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -182,13 +183,19 @@ TEST_F(Processes, AChildsExitCodeAndOutputArriveWhileTheWaitStillAnswersMessages
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &sa, 0));
-    PROCESS_INFORMATION pi = Run("echo poor page; exit 3", writeEnd);
+    // The child ends only once the test lets it go (with the process ended too, the wait would
+    // rightly report the process, the lower index, before the message).
+    const std::string go = "/tmp/tw-process-go-" + std::to_string(::getpid());
+    std::remove(go.c_str());
+    PROCESS_INFORMATION pi =
+        Run("while [ ! -e " + go + " ]; do sleep 0.01; done; echo poor page; exit 3", writeEnd);
     CloseHandle(writeEnd);
     DWORD code = 0;
 
     // A message posted meanwhile wakes the wait before the child is done.
     PostMessageA(top, WM_USER, 0, 0);
     EXPECT_EQ(MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, INFINITE, QS_ALLINPUT), WAIT_OBJECT_0 + 1);
+    std::fclose(std::fopen(go.c_str(), "w"));
     int rounds = 0;
     EXPECT_EQ(WaitAnswering(pi.hProcess, rounds), WAIT_OBJECT_0);
     EXPECT_EQ(CurrentLog().Count(top, WM_USER), 1);
@@ -201,6 +208,7 @@ TEST_F(Processes, AChildsExitCodeAndOutputArriveWhileTheWaitStillAnswersMessages
     while (ReadFile(readEnd, buf, sizeof buf, &got, nullptr) && got) said.append(buf, got);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_BROKEN_PIPE));
     EXPECT_EQ(said, "poor page\n");
+    std::remove(go.c_str());
     for (HANDLE h : {readEnd, pi.hProcess, pi.hThread}) EXPECT_TRUE(CloseHandle(h));
     EXPECT_FALSE(CloseHandle(pi.hProcess));
     EXPECT_FALSE(GetExitCodeProcess(pi.hProcess, &code));
