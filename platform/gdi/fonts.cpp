@@ -7,8 +7,8 @@
 #include <cstring>
 #include <future>
 #include <map>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>

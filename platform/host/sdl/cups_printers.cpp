@@ -57,7 +57,6 @@ const CupsLibrary& Cups() {
     return library;
 }
 
-
 constexpr int kPdfDpi = 300;
 constexpr int kFallbackDpi = 300;
 // How long the print system may take: to answer the dialog's questions (what printers there are,
